@@ -1,0 +1,210 @@
+// The scan result list (see model.h): storage, sorting and the lookups on it.
+#include "scan/model.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "os/text.h"
+
+namespace vardune {
+
+PfadListe Pfade;
+
+std::wstring PfadListe::FullPath(size_t i) const {
+  std::wstring s(Parent(i));
+  s.append(Name(i));
+  return s;
+}
+
+Pfad PfadListe::Get(size_t i) const {
+  const Rec& r = recs_[i];
+  return Pfad{std::wstring(Parent(i)), std::wstring(Name(i)), r.Size, r.Dirs, r.Files, r.Bup};
+}
+
+PfadListe::ParentId PfadListe::AddParent(std::wstring_view parent) {
+  const auto off = static_cast<uint32_t>(ptext_.size());
+  ptext_.insert(ptext_.end(), parent.begin(), parent.end());
+  parents_.push_back(Span{off, static_cast<uint32_t>(parent.size())});
+  return static_cast<ParentId>(parents_.size() - 1);
+}
+
+void PfadListe::Append(ParentId parent, std::wstring_view name, int64_t size, int32_t dirs,
+                       int32_t files) {
+  // Windows names are at most 255 code units; a longer one is cut rather than wrapped.
+  if (name.size() > 0xFFFF) name = name.substr(0, 0xFFFF);
+  const auto off = static_cast<uint32_t>(names_.size());
+  names_.insert(names_.end(), name.begin(), name.end());
+  liveNameChars_ += name.size();
+  recs_.push_back(Rec{size, dirs, files, parent, off, static_cast<uint16_t>(name.size()), 0});
+}
+
+void PfadListe::Append(const Pfad& p) {
+  ParentId id;
+  if (!recs_.empty() && Parent(recs_.size() - 1) == p.Parent) {
+    id = recs_.back().Parent;
+  } else {
+    id = AddParent(p.Parent);
+  }
+  Append(id, p.Name, p.Size, p.Dirs, p.Files);
+  recs_.back().Bup = p.Bup;
+}
+
+void PfadListe::Clear() {
+  // Release the memory too: a new scan of another tree starts from nothing.
+  std::vector<Rec>().swap(recs_);
+  std::vector<wchar_t>().swap(names_);
+  std::vector<wchar_t>().swap(ptext_);
+  std::vector<Span>().swap(parents_);
+  liveNameChars_ = 0;
+}
+
+void PfadListe::CompactIfWasteful() {
+  // Removed records leave their texts behind; rebuild once they are more than half.
+  if (names_.size() > 2 * liveNameChars_ + 4096 || parents_.size() > 2 * recs_.size() + 1024) {
+    Compact();
+  }
+}
+
+void PfadListe::Compact() {
+  std::vector<wchar_t> names;
+  names.reserve(liveNameChars_);
+  std::vector<ParentId> remap(parents_.size(), UINT32_MAX);
+  std::vector<Span> parents;
+  std::vector<wchar_t> ptext;
+  for (Rec& r : recs_) {
+    const auto off = static_cast<uint32_t>(names.size());
+    names.insert(names.end(), names_.begin() + r.NameOff, names_.begin() + r.NameOff + r.NameLen);
+    r.NameOff = off;
+    ParentId& m = remap[r.Parent];
+    if (m == UINT32_MAX) {
+      const Span s = parents_[r.Parent];
+      m = static_cast<ParentId>(parents.size());
+      parents.push_back(Span{static_cast<uint32_t>(ptext.size()), s.len});
+      ptext.insert(ptext.end(), ptext_.begin() + s.off, ptext_.begin() + s.off + s.len);
+    }
+    r.Parent = m;
+  }
+  names.shrink_to_fit();
+  ptext.shrink_to_fit();
+  parents.shrink_to_fit();
+  names_.swap(names);
+  ptext_.swap(ptext);
+  parents_.swap(parents);
+  liveNameChars_ = names_.size();
+}
+
+void PfadListe::SortByParent() {
+  if (recs_.empty()) return;
+  // Rank the parent texts in use (texts equal ignoring case share a rank), then place the
+  // records by rank with a counting sort, which keeps the appended order within a rank.
+  std::vector<uint8_t> used(parents_.size(), 0);
+  for (const Rec& r : recs_) used[r.Parent] = 1;
+  std::vector<ParentId> ids;
+  for (ParentId i = 0; i < parents_.size(); ++i) {
+    if (used[i]) ids.push_back(i);
+  }
+  std::sort(ids.begin(), ids.end(), [&](ParentId a, ParentId b) {
+    const int c = CompareNoCase(ParentText(a), ParentText(b));
+    return c != 0 ? c < 0 : a < b;
+  });
+  std::vector<uint32_t> rank(parents_.size(), 0);
+  uint32_t r = 0;
+  for (size_t k = 0; k < ids.size(); ++k) {
+    if (k > 0 && CompareNoCase(ParentText(ids[k - 1]), ParentText(ids[k])) != 0) ++r;
+    rank[ids[k]] = r;
+  }
+  std::vector<uint32_t> start(static_cast<size_t>(r) + 2, 0);
+  for (const Rec& rec : recs_) ++start[rank[rec.Parent] + 1];
+  std::partial_sum(start.begin(), start.end(), start.begin());
+  std::vector<Rec> sorted(recs_.size());
+  for (const Rec& rec : recs_) sorted[start[rank[rec.Parent]]++] = rec;
+  recs_.swap(sorted);
+  // The sort is the last step of every scan: give back the slack of the growing vectors.
+  if (names_.size() > liveNameChars_ || parents_.size() > ids.size()) {
+    Compact();
+  } else {
+    names_.shrink_to_fit();
+    ptext_.shrink_to_fit();
+    parents_.shrink_to_fit();
+  }
+  recs_.shrink_to_fit();
+}
+
+size_t PfadListe::MemoryBytes() const {
+  return sizeof(*this) + recs_.capacity() * sizeof(Rec) + names_.capacity() * sizeof(wchar_t) +
+         ptext_.capacity() * sizeof(wchar_t) + parents_.capacity() * sizeof(Span);
+}
+
+std::wstring _AddBackslash(std::wstring_view path) {
+  std::wstring s(path);
+  if (s.empty() || s.back() != L'\\') s += L'\\';
+  return s;
+}
+
+std::wstring_view StripBackslashes(std::wstring_view p) {
+  while (!p.empty() && p.back() == L'\\') p.remove_suffix(1);
+  return p;
+}
+
+PathSplit SplitRecordPath(std::wstring_view p) {
+  const std::wstring_view q = StripBackslashes(p);
+  const size_t k = q.rfind(L'\\');
+  if (k == std::wstring_view::npos) return {std::wstring_view(), q};
+  return {q.substr(0, k + 1), q.substr(k + 1)};
+}
+
+size_t FindRecord(const PfadListe& list, std::wstring_view parent, std::wstring_view name) {
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (list.Name(i) == name && list.Parent(i) == parent) return i;
+  }
+  return PfadListe::npos;
+}
+
+size_t FindRecordOf(const PfadListe& list, std::wstring_view p) {
+  const PathSplit s = SplitRecordPath(p);
+  return FindRecord(list, s.Parent, s.Name);
+}
+
+std::vector<size_t> ContentsOf(const PfadListe& list, std::wstring_view p) {
+  std::vector<size_t> out;
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (list.Parent(i) == p) out.push_back(i);
+  }
+  return out;
+}
+
+std::vector<size_t> SubtreeOf(const PfadListe& list, std::wstring_view p) {
+  const std::wstring withSlash = _AddBackslash(StripBackslashes(p));
+  const PathSplit s = SplitRecordPath(p);
+  std::vector<size_t> out;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const std::wstring_view parent = list.Parent(i);
+    if (parent.starts_with(withSlash) || (parent == s.Parent && list.Name(i) == s.Name)) {
+      out.push_back(i);
+    }
+  }
+  return out;
+}
+
+void ClearPfade(PfadListe& list, std::wstring_view p) {
+  const std::wstring_view q = StripBackslashes(p);
+  if (q.size() <= 3) {
+    list.Clear();
+    return;
+  }
+  const std::wstring below = std::wstring(q) + L'\\';
+  const PathSplit own = SplitRecordPath(q);
+  // The Parent test is the same for every record of one parent: decide it once per parent.
+  std::vector<int8_t> below_parent(list.ParentCount(), -1);
+  const size_t removed = list.KeepIf([&](size_t i) {
+    int8_t& b = below_parent[list[i].Parent];
+    if (b < 0) b = list.Parent(i).starts_with(below) ? 1 : 0;
+    if (b == 1) return false;
+    return !(list.Parent(i) == own.Parent && list.Name(i) == own.Name);
+  });
+  if (removed == 0) list.Clear();
+}
+
+void _ClearPfade(std::wstring_view p) { ClearPfade(Pfade, p); }
+
+}  // namespace vardune

@@ -1,0 +1,140 @@
+// The scan results: one ordered list of records, one per visited directory plus one file-sum
+// record per directory whose own files hold bytes. Every view of the program reads it; only
+// a scan changes its records (and the reconciliation with the backup sets their Bup flag).
+//
+// The list is held lean, since a large drive gives millions of records: a record is 32 bytes
+// of numbers, its Name lives in one character arena, and its Parent is a number into a table
+// of parent texts shared by all records of one directory.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vardune {
+
+inline constexpr std::wstring_view kDateien = L"<DATEIEN>";
+
+// One record as a plain value (for appending, for tests, for lists of other kinds).
+struct Pfad {
+  std::wstring Parent;
+  std::wstring Name;
+  int64_t Size = 0;
+  int32_t Dirs = 0;
+  int32_t Files = 0;
+  uint8_t Bup = 0;
+  bool operator==(const Pfad&) const = default;
+};
+
+class PfadListe {
+ public:
+  using ParentId = uint32_t;
+  static constexpr size_t npos = static_cast<size_t>(-1);
+
+  struct Rec {
+    int64_t Size;
+    int32_t Dirs;
+    int32_t Files;
+    ParentId Parent;
+    uint32_t NameOff;
+    uint16_t NameLen;
+    uint8_t Bup;
+  };
+
+  size_t size() const { return recs_.size(); }
+  bool empty() const { return recs_.empty(); }
+  Rec& operator[](size_t i) { return recs_[i]; }
+  const Rec& operator[](size_t i) const { return recs_[i]; }
+
+  std::wstring_view Parent(size_t i) const { return ParentText(recs_[i].Parent); }
+  std::wstring_view Name(size_t i) const {
+    return {names_.data() + recs_[i].NameOff, recs_[i].NameLen};
+  }
+  std::wstring FullPath(size_t i) const;  // Parent + Name
+  Pfad Get(size_t i) const;
+
+  // Registers a parent text; every record appended with the id shares it.
+  ParentId AddParent(std::wstring_view parent);
+  std::wstring_view ParentText(ParentId id) const {
+    return {ptext_.data() + parents_[id].off, parents_[id].len};
+  }
+  ParentId ParentCount() const { return static_cast<ParentId>(parents_.size()); }
+
+  void Append(ParentId parent, std::wstring_view name, int64_t size, int32_t dirs,
+              int32_t files);
+  // Appends a plain record; reuses the parent of the last record when it is the same text.
+  void Append(const Pfad& p);
+
+  void Clear();
+  // Removes the records for which keep(i) is false, keeping the order of the others.
+  template <class Keep>
+  size_t KeepIf(Keep keep);
+  // Stable sort by Parent, ascending, ignoring letter case.
+  void SortByParent();
+
+  // Bytes of memory the list holds (records, texts and tables, capacity included).
+  size_t MemoryBytes() const;
+
+ private:
+  struct Span {
+    uint32_t off;
+    uint32_t len;
+  };
+  void CompactIfWasteful();
+  void Compact();
+
+  std::vector<Rec> recs_;
+  std::vector<wchar_t> names_;
+  std::vector<wchar_t> ptext_;
+  std::vector<Span> parents_;
+  size_t liveNameChars_ = 0;
+};
+
+template <class Keep>
+size_t PfadListe::KeepIf(Keep keep) {
+  size_t out = 0;
+  for (size_t i = 0; i < recs_.size(); ++i) {
+    if (keep(i)) {
+      recs_[out++] = recs_[i];
+    } else {
+      liveNameChars_ -= recs_[i].NameLen;
+    }
+  }
+  const size_t removed = recs_.size() - out;
+  recs_.resize(out);
+  if (removed) CompactIfWasteful();
+  return removed;
+}
+
+// The scan results of this run.
+extern PfadListe Pfade;
+
+// Returns the path with "\" appended when its last character is not "\" ("" gives "\").
+std::wstring _AddBackslash(std::wstring_view path);
+
+// Strips every trailing backslash.
+std::wstring_view StripBackslashes(std::wstring_view p);
+
+// Parent and Name of the record of directory path P: trailing backslashes stripped, then split
+// after the last backslash (C:\Daten\Fotos\ -> C:\Daten\ + Fotos; C:\ -> "" + C:).
+struct PathSplit {
+  std::wstring_view Parent;
+  std::wstring_view Name;
+};
+PathSplit SplitRecordPath(std::wstring_view p);
+
+// Index of the first record with exactly that Parent and Name, or npos.
+size_t FindRecord(const PfadListe& list, std::wstring_view parent, std::wstring_view name);
+// Index of the record of directory path P (exact comparison), or npos.
+size_t FindRecordOf(const PfadListe& list, std::wstring_view p);
+// Records whose Parent equals P (the contents of P), in list order.
+std::vector<size_t> ContentsOf(const PfadListe& list, std::wstring_view p);
+// P's own record and every record whose Parent begins with P (with its backslash).
+std::vector<size_t> SubtreeOf(const PfadListe& list, std::wstring_view p);
+
+// Drops the stale results before a scan of P: all of them for a drive root, or when P has no
+// records yet; otherwise only P's own record and everything below it.
+void _ClearPfade(std::wstring_view p);
+void ClearPfade(PfadListe& list, std::wstring_view p);
+
+}  // namespace vardune

@@ -1,0 +1,34 @@
+// The recursive directory scanner: walks one tree depth-first, appends one record per visited
+// directory (and a file-sum record where its own files hold bytes) and returns the tree's
+// byte total, keeping the window alive and cancellable while it runs.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vardune {
+
+// Shared by all levels of one walk; reset by the scan driver before each scan.
+extern int32_t GFiles;        // files seen so far
+extern int32_t GDirs;         // directories entered so far (the start not counted)
+extern int64_t GBytes;        // bytes of the finished directories' own files
+extern int64_t GNextRefresh;  // clock reading after which the next progress refresh is due
+extern bool GCancel;          // "STOPP" was pressed
+extern bool GStress;          // read every file (stress test)
+
+// Longest directory path that is listed, trailing backslash included.
+inline constexpr size_t kMaxScanPath = 250;
+// Least time between two pumps of the window events, in milliseconds (a clock reading costs
+// nanoseconds, a look at the message queue tens of microseconds). Tests set it to 0.
+extern int64_t GPumpIntervalMs;
+
+int64_t _ScanDir(std::wstring_view path);
+
+// The progress texts, pure: field 4 for path P, field 5 for the counters.
+std::wstring ProgressPathText(std::wstring_view p);
+std::wstring ProgressCounterText(int64_t bytes, int32_t files);
+// Right-aligns in `width` characters; a longer text is cut to its first `width`.
+std::wstring RightAlign(std::wstring_view s, size_t width);
+
+}  // namespace vardune

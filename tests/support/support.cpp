@@ -1,0 +1,326 @@
+// Helpers of the test programs (see support.h).
+#include "tests/support/support.h"
+
+#include <zlib.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+
+#include "os/fs.h"
+#include "os/text.h"
+#include "ui/platform/dialogs.h"
+#include "ui/platform/platform.h"
+
+namespace vardune::test {
+
+std::string Narrow(std::wstring_view s) { return ToUtf8(s); }
+
+// One argument in the quoting of the Windows command line, which Wine splits for the Linux
+// program.
+std::wstring WinArg(const std::wstring& a) {
+  std::wstring out = L"\"";
+  size_t slashes = 0;
+  for (wchar_t c : a) {
+    if (c == L'\\') {
+      ++slashes;
+      continue;
+    }
+    if (c == L'"') {
+      out.append(slashes * 2 + 1, L'\\');
+    } else {
+      out.append(slashes, L'\\');
+    }
+    slashes = 0;
+    out += c;
+  }
+  out.append(slashes * 2, L'\\');
+  return out + L"\"";
+}
+
+int RunUnix(const std::string& command) {
+  // Wine starts a Linux program without a process handle to wait on: the command writes its
+  // exit code into a marker file, which is awaited here.
+  static std::atomic<int> counter{0};
+  const std::string marker = "/tmp/vardune-run-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(counter++);
+  const std::string full = "(" + command + "); echo $? > " + marker + ".tmp && mv " + marker +
+                           ".tmp " + marker;
+  std::wstring cmd = L"/bin/sh -c " + WinArg(FromUtf8(full));
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &si, &pi)) {
+    return -1;
+  }
+  if (pi.hProcess) CloseHandle(pi.hProcess);
+  if (pi.hThread) CloseHandle(pi.hThread);
+  const std::wstring winMarker = L"Z:" + FromUtf8(marker);
+  std::wstring m = winMarker;
+  for (auto& c : m) {
+    if (c == L'/') c = L'\\';
+  }
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (auto text = os::ReadWholeFile(m)) {
+      DeleteFileW(m.c_str());
+      return std::atoi(text->c_str());
+    }
+    if (GetTickCount() - start > 120000) return -1;
+    Sleep(2);
+  }
+}
+
+std::string ShellQuote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) {
+    if (c == '\'') out += "'\\''";
+    else out += c;
+  }
+  return out + "'";
+}
+
+std::string UnixPath(const std::wstring& winPath) {
+  using Fn = char*(CDECL*)(LPCWSTR);
+  static Fn fn = reinterpret_cast<Fn>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+  if (!fn) return {};
+  char* p = fn(winPath.c_str());
+  if (!p) return {};
+  std::string s(p);
+  HeapFree(GetProcessHeap(), 0, p);
+  return s;
+}
+
+namespace {
+std::atomic<int> gTreeCounter{0};
+}
+
+TempTree::TempTree() {
+  root_ = L"Z:\\tmp\\vardune-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+          std::to_wstring(gTreeCounter++) + L"\\";
+  RunUnix("rm -rf " + ShellQuote(UnixPath(root_)));
+  CreateDirectoryW(root_.c_str(), nullptr);
+}
+
+TempTree::~TempTree() {
+  const std::string u = UnixPath(root_);
+  if (!u.empty() && u.find("/tmp/vardune-test-") == 0) {
+    RunUnix("chmod -R u+rwx " + ShellQuote(u) + " 2>/dev/null; rm -rf " + ShellQuote(u));
+  }
+}
+
+void TempTree::Dir(std::wstring_view rel) const {
+  std::wstring p = root_;
+  for (wchar_t c : rel) {
+    if (c == L'\\') CreateDirectoryW(p.c_str(), nullptr);
+    p += c;
+  }
+  CreateDirectoryW(p.c_str(), nullptr);
+}
+
+void TempTree::File(std::wstring_view rel, int64_t size) const {
+  const size_t k = rel.rfind(L'\\');
+  if (k != std::wstring_view::npos) Dir(rel.substr(0, k));
+  const std::wstring p = Path(rel);
+  os::Handle f(CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::string block(static_cast<size_t>(std::min<int64_t>(size, 1 << 16)), 'v');
+  for (int64_t left = size; left > 0;) {
+    DWORD put = 0;
+    const auto n = static_cast<DWORD>(std::min<int64_t>(left, static_cast<int64_t>(block.size())));
+    WriteFile(f.get(), block.data(), n, &put, nullptr);
+    left -= n;
+  }
+}
+
+void TempTree::Text(std::wstring_view rel, std::string_view bytes) const {
+  const size_t k = rel.rfind(L'\\');
+  if (k != std::wstring_view::npos) Dir(rel.substr(0, k));
+  const std::wstring p = Path(rel);
+  os::Handle f(CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD put = 0;
+  WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+}
+
+void TempTree::Sparse(std::wstring_view rel, int64_t size) const {
+  const size_t k = rel.rfind(L'\\');
+  if (k != std::wstring_view::npos) Dir(rel.substr(0, k));
+  RunUnix("truncate -s " + std::to_string(size) + " " + ShellQuote(UnixPath(Path(rel))));
+}
+
+void TempTree::Link(std::wstring_view rel, const std::wstring& target) const {
+  RunUnix("ln -s " + ShellQuote(UnixPath(target)) + " " + ShellQuote(UnixPath(Path(rel))));
+}
+
+void TempTree::Chmod(std::wstring_view rel, const char* mode) const {
+  RunUnix(std::string("chmod ") + mode + " " + ShellQuote(UnixPath(Path(rel))));
+}
+
+void TempTree::Remove(std::wstring_view rel) const {
+  RunUnix("rm -rf " + ShellQuote(UnixPath(Path(rel))));
+}
+
+bool PermissionsEnforced() {
+  static const bool enforced = [] {
+    TempTree t;
+    t.Dir(L"closed");
+    t.File(L"closed\\f", 1);
+    t.Chmod(L"closed", "000");
+    os::DirListing l(t.Path(L"closed\\"));
+    const bool failed = l.Failed();
+    t.Chmod(L"closed", "755");
+    return failed;
+  }();
+  return enforced;
+}
+
+// ---- dialogs -----------------------------------------------------------------------------
+
+bool gAnswerYes = false;
+std::vector<std::wstring> gInputAnswers;
+std::wstring gFolderAnswer;
+
+std::vector<DialogRecord>& Dialogs() {
+  static std::vector<DialogRecord> d;
+  return d;
+}
+
+void ResetDialogs() {
+  Dialogs().clear();
+  gAnswerYes = false;
+  gInputAnswers.clear();
+  gFolderAnswer.clear();
+}
+
+void InstallDialogRecorder() {
+  ui::GDialogSeam.message = [](std::wstring_view title, std::wstring_view text, bool yesNo) {
+    Dialogs().push_back({L"message", std::wstring(title), std::wstring(text), L"", yesNo});
+    return yesNo && gAnswerYes ? 1 : 0;
+  };
+  ui::GDialogSeam.input = [](std::wstring_view title, std::wstring_view prompt,
+                             std::wstring_view initial) {
+    Dialogs().push_back({L"input", std::wstring(title), std::wstring(prompt),
+                         std::wstring(initial), false});
+    if (gInputAnswers.empty()) return std::wstring();
+    std::wstring a = gInputAnswers.front();
+    gInputAnswers.erase(gInputAnswers.begin());
+    return a;
+  };
+  ui::GDialogSeam.folder = [](std::wstring_view title, std::wstring_view initial) {
+    Dialogs().push_back({L"folder", std::wstring(title), L"", std::wstring(initial), false});
+    return gFolderAnswer;
+  };
+}
+
+// ---- events ------------------------------------------------------------------------------
+
+void PumpMessages(DWORD ms) {
+  const DWORD start = GetTickCount();
+  do {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&m);
+      DispatchMessageW(&m);
+    }
+    if (ms) Sleep(5);
+  } while (GetTickCount() - start < ms);
+}
+
+std::vector<QueuedEvent> DrainEvents() {
+  std::vector<QueuedEvent> out;
+  for (;;) {
+    const ui::Event e = ui::WindowEvent();
+    if (e.Kind == ui::EventNone) break;
+    out.push_back({e.Kind, e.Window, e.Gadget, e.Menu, e.Type});
+  }
+  return out;
+}
+
+// ---- screenshots -------------------------------------------------------------------------
+
+namespace {
+
+void PutBE32(std::string& s, uint32_t v) {
+  s += static_cast<char>(v >> 24);
+  s += static_cast<char>(v >> 16);
+  s += static_cast<char>(v >> 8);
+  s += static_cast<char>(v);
+}
+
+void Chunk(std::string& png, const char* type, const std::string& data) {
+  PutBE32(png, static_cast<uint32_t>(data.size()));
+  std::string td = std::string(type, 4) + data;
+  png += td;
+  PutBE32(png, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(td.data()),
+                                           static_cast<uInt>(td.size()))));
+}
+
+}  // namespace
+
+std::wstring Screenshot(HWND window, const std::wstring& name) {
+  if (!window) return {};
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  PumpMessages(200);
+  RECT r;
+  GetWindowRect(window, &r);
+  const int w = r.right - r.left;
+  const int h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return {};
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  SelectObject(mem, old);
+  std::string raw;
+  raw.reserve(static_cast<size_t>(h) * (w * 3 + 1));
+  const auto* px = static_cast<const uint8_t*>(bits);
+  for (int y = 0; y < h; ++y) {
+    raw += '\0';
+    for (int x = 0; x < w; ++x) {
+      const uint8_t* p = px + (static_cast<size_t>(y) * w + x) * 4;
+      raw += static_cast<char>(p[2]);
+      raw += static_cast<char>(p[1]);
+      raw += static_cast<char>(p[0]);
+    }
+  }
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  uLongf packedLen = compressBound(static_cast<uLong>(raw.size()));
+  std::string packed(packedLen, '\0');
+  compress2(reinterpret_cast<Bytef*>(packed.data()), &packedLen,
+            reinterpret_cast<const Bytef*>(raw.data()), static_cast<uLong>(raw.size()), 9);
+  packed.resize(packedLen);
+  std::string png = "\x89PNG\r\n\x1a\n";
+  std::string ihdr;
+  PutBE32(ihdr, static_cast<uint32_t>(w));
+  PutBE32(ihdr, static_cast<uint32_t>(h));
+  ihdr += std::string("\x08\x02\x00\x00\x00", 5);
+  Chunk(png, "IHDR", ihdr);
+  Chunk(png, "IDAT", packed);
+  Chunk(png, "IEND", "");
+  wchar_t dirBuf[MAX_PATH] = {0};
+  std::wstring dir = GetEnvironmentVariableW(L"VARDUNE_SHOTS", dirBuf, MAX_PATH) ? dirBuf
+                                                                               : L"screenshots";
+  CreateDirectoryW(dir.c_str(), nullptr);
+  const std::wstring file = dir + L"\\" + name + L".png";
+  os::Handle f(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f) return {};
+  DWORD put = 0;
+  WriteFile(f.get(), png.data(), static_cast<DWORD>(png.size()), &put, nullptr);
+  return file;
+}
+
+}  // namespace vardune::test

@@ -1,0 +1,82 @@
+// Helpers of the test programs: real temporary directory trees (through the Linux side of
+// Wine where Windows has no call for it: symbolic links, permissions), the recorder of
+// blocking dialogs, event pumping and screenshots.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vardune::test {
+
+// Runs a Linux shell command (Wine starts Linux programs directly); returns its exit code.
+int RunUnix(const std::string& command);
+// The Linux path of a Windows path ("" when it has none).
+std::string UnixPath(const std::wstring& winPath);
+// Quotes for /bin/sh.
+std::string ShellQuote(const std::string& s);
+
+// A fresh directory below the Linux /tmp (Z:\tmp\...), removed with everything in it at the
+// end of the test, whatever permissions the test left behind.
+class TempTree {
+ public:
+  TempTree();
+  ~TempTree();
+  TempTree(const TempTree&) = delete;
+  TempTree& operator=(const TempTree&) = delete;
+
+  // The root, with a trailing backslash.
+  const std::wstring& Root() const { return root_; }
+  std::wstring Path(std::wstring_view rel) const { return root_ + std::wstring(rel); }
+
+  void Dir(std::wstring_view rel) const;                          // with all parents
+  void File(std::wstring_view rel, int64_t size) const;           // written bytes
+  void Text(std::wstring_view rel, std::string_view bytes) const; // exact content
+  void Sparse(std::wstring_view rel, int64_t size) const;         // a hole of that size
+  void Link(std::wstring_view rel, const std::wstring& target) const;  // Linux symlink
+  // chmod through Linux, for unreadable directories (root ignores it unless the test run
+  // dropped the capability to override permissions, as the test command does).
+  void Chmod(std::wstring_view rel, const char* mode) const;
+  void Remove(std::wstring_view rel) const;  // rm -rf
+
+ private:
+  std::wstring root_;
+};
+
+// True when a directory with mode 000 really cannot be listed by this process.
+bool PermissionsEnforced();
+
+// The dialog seam answers every question: message boxes with `gAnswerYes` (default No),
+// inputs with the next of `gInputAnswers` (default cancel), the folder picker with
+// `gFolderAnswer` (default cancel). Everything asked is recorded.
+struct DialogRecord {
+  std::wstring kind;  // "message", "input", "folder"
+  std::wstring title;
+  std::wstring text;
+  std::wstring initial;
+  bool yesNo = false;
+};
+void InstallDialogRecorder();
+std::vector<DialogRecord>& Dialogs();
+void ResetDialogs();
+extern bool gAnswerYes;
+extern std::vector<std::wstring> gInputAnswers;
+extern std::wstring gFolderAnswer;
+
+// Pumps window messages for about `ms` milliseconds (events stay queued).
+void PumpMessages(DWORD ms = 0);
+// Processes every pending message and returns the events they queued, in order.
+struct QueuedEvent {
+  int kind, window, gadget, menu, type;
+};
+std::vector<QueuedEvent> DrainEvents();
+
+// Saves a picture of a window as PNG into the screenshot folder of the test run
+// (VARDUNE_SHOTS, else .\screenshots); returns the file written, or "".
+std::wstring Screenshot(HWND window, const std::wstring& name);
+
+std::string Narrow(std::wstring_view s);
+
+}  // namespace vardune::test

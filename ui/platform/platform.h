@@ -1,0 +1,251 @@
+// The thin layer over Win32 windows: windows and controls by number, and an event queue that
+// the program asks for one event at a time (WaitWindowEvent / WindowEvent).
+//
+// Window numbers (1, 11, 33, 39, 56, 59) and control numbers (2-10, 12-23, 34-38, 40-44, 57,
+// 58, 60) are the program's own; control numbers double as Win32 control ids. The window
+// procedure turns Win32 messages into queued events; nothing is destroyed on a close request
+// until the program says so.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace vardune::ui {
+
+// Handed to ResizeGadget, leaves that coordinate as it is.
+inline constexpr int kKeep = -65535;
+
+enum EventKind : int {
+  EventNone = 0,
+  EventGadget,       // a control reported something; Event::Type says what
+  EventMenu,         // a menu item was chosen; Event::Menu is its number
+  EventCloseWindow,  // the close box / Alt+F4 / WM_CLOSE
+  EventSizeWindow,   // the window's size changed
+  EventXButtonUp,    // a mouse side button was released over the window (raw WM_XBUTTONUP)
+  EventTimer,        // reserved for components that need a tick
+};
+
+enum EventType : int {
+  TypeNone = 0,
+  TypeLeftClick,
+  TypeRightClick,
+  TypeLeftDoubleClick,
+  TypeRightDoubleClick,
+  TypeChange,
+  TypeFocus,
+  TypeLostFocus,
+  TypeDragStart,
+};
+
+struct Event {
+  int Kind = EventNone;
+  int Window = 0;
+  int Gadget = 0;
+  int Menu = 0;
+  int Type = TypeNone;
+};
+
+// ---- start-up ----------------------------------------------------------------------------
+
+// Common controls, the window class, the rich-edit library and the case tables. Idempotent.
+bool InitPlatform();
+
+// ---- events ------------------------------------------------------------------------------
+
+// Blocks until an event is queued, pumping messages meanwhile.
+Event WaitWindowEvent();
+// Pumps what is pending and returns the next event, or one of kind EventNone.
+Event WindowEvent();
+// WaitWindowEvent with a limit in milliseconds; kind EventNone when nothing came.
+Event WaitWindowEventTimeout(DWORD ms);
+// The event most recently returned by one of the three calls above.
+const Event& LastEvent();
+// Queues an event as if the window procedure had (components and tests).
+void PostEvent(const Event& e);
+// Drops every queued event (and pumps pending messages first).
+void FlushEvents();
+size_t QueuedEventCount();
+
+// A hook that sees every message of every window of the program before the platform does.
+// Its return value is ignored: the message always goes on to normal processing.
+using WinCallback = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+void SetWindowCallback(WinCallback cb);
+
+// Wait handles that WaitWindowEvent watches beside the message queue (a directory watch,
+// for example). When one is signalled, its function runs on the user-interface thread.
+void AddWaitHandle(HANDLE h, std::function<void()> onSignal);
+void RemoveWaitHandle(HANDLE h);
+
+// ---- windows -----------------------------------------------------------------------------
+
+enum WindowFlags : unsigned {
+  WinSystemMenu = 1u << 0,
+  WinMinimize = 1u << 1,
+  WinMaximize = 1u << 2,
+  WinSizable = 1u << 3,
+  WinInvisible = 1u << 4,
+  WinScreenCentered = 1u << 5,
+  WinWindowCentered = 1u << 6,  // centred over the parent window
+  WinTool = 1u << 7,            // tool-window frame
+  WinNormal = WinSystemMenu | WinMinimize | WinMaximize | WinSizable,
+};
+
+// Opens window n with the given inner size at x, y (screen coordinates of the outer frame),
+// owned by window `parent` when non-zero. Returns 0 when it cannot be opened. A window n
+// that is already open is closed first.
+HWND OpenWindow(int n, int x, int y, int w, int h, std::wstring_view title, unsigned flags,
+                int parent = 0);
+void CloseWindow(int n);
+bool IsWindowOpen(int n);
+HWND WindowID(int n);
+int WindowNumber(HWND h);  // 0 when it is not one of the program's windows
+// Inner size: the client width; the client height plus the menu bar (so that a menu added
+// later does not change it).
+int WindowInnerWidth(int n);
+int WindowInnerHeight(int n);
+// Outer frame position in screen coordinates.
+int WindowX(int n);
+int WindowY(int n);
+// Moves the outer frame (kKeep leaves a coordinate) and sets the inner size (kKeep leaves it).
+void ResizeWindow(int n, int x, int y, int w, int h);
+void SetWindowMinSize(int n, int innerW, int innerH);
+void SetWindowTitle(int n, std::wstring_view title);
+std::wstring GetWindowTitle(int n);
+// Hide (true) or show (false) without activating; hiding activates the owner.
+void HideWindow(int n, bool hide);
+bool IsWindowShown(int n);
+void DisableWindow(int n, bool disable);
+// Child controls are left out when the background is erased (no flicker on resizing).
+void SetFlickerFree(int n);
+bool IsWindowDisabled(int n);
+void ActivateWindow(int n);  // brings it to the foreground
+// Centres window n over window `over` (or the screen when `over` is 0).
+void CenterWindow(int n, int over);
+// Mouse position inside the client area of window n.
+POINT WindowMouse(int n);
+
+// The layout scale of every design coordinate (1.0) and its rounding.
+inline constexpr double kLayoutScale = 1.0;
+inline int Scale(int v) { return static_cast<int>(v * kLayoutScale + (v >= 0 ? 0.5 : -0.5)); }
+
+// ---- controls ----------------------------------------------------------------------------
+
+enum GadgetFlags : unsigned {
+  GadReadOnly = 1u << 0,
+  GadMultiLine = 1u << 1,  // edit: several lines with vertical auto-scroll
+  GadRight = 1u << 2,      // text: right-aligned
+  GadDefault = 1u << 3,    // button: the default button
+  GadToggle = 1u << 4,     // button: push-like check box
+  GadGridLines = 1u << 5,
+  GadFullRow = 1u << 6,
+  GadMultiSelect = 1u << 7,
+  GadAlwaysShowSel = 1u << 8,
+  GadVirtual = 1u << 9,  // list: rows supplied by a callback (owner data)
+  GadDoubleBuffer = 1u << 10,
+  GadWordWrap = 1u << 11,
+  GadBorder = 1u << 12,  // sunken client edge
+  GadNoHeaderSort = 1u << 13,
+};
+
+// Each returns the control's handle, or 0. Coordinates are inside the window's client area.
+HWND ButtonGadget(int win, int n, int x, int y, int w, int h, std::wstring_view text,
+                  unsigned flags = 0);
+HWND ButtonImageGadget(int win, int n, int x, int y, int w, int h, HBITMAP image);
+HWND StringGadget(int win, int n, int x, int y, int w, int h, std::wstring_view text,
+                  unsigned flags = 0);
+HWND TextGadget(int win, int n, int x, int y, int w, int h, std::wstring_view text,
+                unsigned flags = 0);
+HWND FrameGadget(int win, int n, int x, int y, int w, int h, std::wstring_view text);
+// An image area; it reports TypeDragStart when the left button is pressed on it and the mouse
+// then moves past the system's drag distance.
+HWND ImageGadget(int win, int n, int x, int y, int w, int h, HBITMAP image);
+HWND ComboBoxGadget(int win, int n, int x, int y, int w, int h);
+HWND ListIconGadget(int win, int n, int x, int y, int w, int h, std::wstring_view firstTitle,
+                    int firstWidth, unsigned flags);
+// Read-only rich-edit control (msftedit), text limit raised.
+HWND EditorGadget(int win, int n, int x, int y, int w, int h, unsigned flags = 0);
+
+void FreeGadget(int n);
+bool IsGadget(int n);
+HWND GadgetID(int n);
+int GadgetWindow(int n);  // window number that holds control n
+// Control rectangle inside its window's client area.
+RECT GadgetRect(int n);
+// Resizes control n; kKeep leaves a coordinate. Unknown control numbers are ignored.
+void ResizeGadget(int n, int x, int y, int w, int h);
+void SetGadgetText(int n, std::wstring_view text);
+std::wstring GetGadgetText(int n);
+// Buttons: toggle state 0/1. Lists: the current row (-1 none), set selects only that row.
+// Combo boxes: the selected index.
+void SetGadgetState(int n, int state);
+int GetGadgetState(int n);
+void DisableGadget(int n, bool disable);
+bool IsGadgetDisabled(int n);
+void GadgetToolTip(int n, std::wstring_view text);
+std::wstring GadgetToolTipText(int n);
+void SetGadgetImage(int n, HBITMAP image);  // image buttons and image areas
+HBITMAP GetGadgetImage(int n);
+void SetActiveGadget(int n);
+void RedrawGadget(int n, bool redraw);  // off while filling, on to repaint once
+
+// Components built on a standard control (the explorer-style file list, for example) take
+// part through these. A notify handler sees the control's WM_NOTIFY messages first and returns
+// true when it handled one (then no event is queued and `result` is returned).
+enum GadgetKind : int {
+  KindNone = 0, KindButton, KindToggle, KindImageButton, KindString, KindText, KindFrame,
+  KindImage, KindCombo, KindList, KindEditor, KindCustom,
+};
+HWND RegisterGadget(int win, int n, HWND h, int kind);
+int GadgetKindOf(int n);
+using NotifyHandler = std::function<bool(NMHDR* hdr, LRESULT& result)>;
+void SetGadgetNotifyHandler(int n, NotifyHandler handler);
+// Replace the meaning of GetGadgetText / SetGadgetText for a component.
+void SetGadgetTextHandlers(int n, std::function<std::wstring()> get,
+                           std::function<void(std::wstring_view)> set);
+// The font every control of the program uses (the system's message font).
+HFONT GuiFont();
+
+// ---- list and combo items ----------------------------------------------------------------
+
+// Appends (pos -1) or inserts an item; columns of a list row are separated by "\n".
+void AddGadgetItem(int n, int pos, std::wstring_view text);
+void RemoveGadgetItem(int n, int pos);
+void ClearGadgetItems(int n);
+int CountGadgetItems(int n);
+std::wstring GetGadgetItemText(int n, int item, int column = 0);
+void SetGadgetItemText(int n, int item, std::wstring_view text, int column = 0);
+// Selected state of a list row (1 selected, 0 not).
+int GetGadgetItemState(int n, int item);
+void SetGadgetItemState(int n, int item, int selected);
+void AddGadgetColumn(int n, int pos, std::wstring_view title, int width);
+std::wstring GetGadgetColumnTitle(int n, int column);
+int GetGadgetColumnWidth(int n, int column);
+int CountGadgetColumns(int n);
+
+// Owner-data lists: the callback gives the text of a cell; the list asks only for the rows
+// it shows. Setting the count repaints.
+using CellText = std::function<std::wstring_view(int row, int column)>;
+void SetVirtualSource(int n, CellText source);
+void SetVirtualCount(int n, int count);
+void RedrawItems(int n, int first, int last);
+
+// ---- menus -------------------------------------------------------------------------------
+
+// The menu bar of a window: titles and items are added in order.
+HMENU CreateMenuBar(int menu, int win);
+void MenuTitle(std::wstring_view title);
+void MenuItem(int item, std::wstring_view text);
+void MenuBar();  // a separator
+// A popup menu, shown with DisplayPopupMenu; its items arrive as menu events.
+HMENU CreatePopupMenuNumbered(int menu);
+void DisplayPopupMenu(int menu, int win, int screenX, int screenY);
+HMENU MenuID(int menu);
+std::wstring GetMenuItemTextOf(int menu, int item);
+// Scripted menu creation can fail (tests): when set, the next CreateMenuBar/CreatePopupMenu
+// returns 0.
+void FailNextMenuCreation(bool fail);
+
+}  // namespace vardune::ui

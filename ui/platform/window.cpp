@@ -1,0 +1,582 @@
+// Windows by number, the window procedure that turns Win32 messages into queued events, and
+// the event calls (see platform.h).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <deque>
+#include <map>
+#include <vector>
+
+#include "os/text.h"
+#include "ui/platform/platform.h"
+#include "ui/platform/platform_internal.h"
+
+namespace vardune::ui {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"VarduneWindow";
+
+struct WinInfo {
+  HWND hwnd = nullptr;
+  int minW = 0;
+  int minH = 0;
+};
+
+std::map<int, WinInfo> gWindows;
+std::deque<Event> gQueue;
+Event gLast;
+WinCallback gCallback = nullptr;
+bool gInitialised = false;
+
+struct WaitEntry {
+  HANDLE h;
+  std::function<void()> fn;
+};
+std::vector<WaitEntry> gWaits;
+
+// The outer-frame size that a window with this style has around an inner area, menu excluded.
+SIZE FrameExtra(HWND h) {
+  RECT r{0, 0, 0, 0};
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYLE));
+  const DWORD ex = static_cast<DWORD>(GetWindowLongPtrW(h, GWL_EXSTYLE));
+  AdjustWindowRectEx(&r, style, FALSE, ex);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+void Queue(const Event& e) {
+  // Repeated notifications of one kind (selection changes of a long list, a window being
+  // dragged to a new size) are one event for the program.
+  if ((e.Kind == EventSizeWindow || (e.Kind == EventGadget && e.Type == TypeChange)) &&
+      !gQueue.empty()) {
+    const Event& b = gQueue.back();
+    if (b.Kind == e.Kind && b.Window == e.Window && b.Gadget == e.Gadget && b.Type == e.Type) {
+      return;
+    }
+  }
+  gQueue.push_back(e);
+}
+
+void QueueGadget(int win, int gadget, int type) {
+  Event e;
+  e.Kind = EventGadget;
+  e.Window = win;
+  e.Gadget = gadget;
+  e.Type = type;
+  Queue(e);
+}
+
+LRESULT OnNotify(HWND hwnd, int win, NMHDR* hdr) {
+  const int id = static_cast<int>(hdr->idFrom);
+  GadgetEntry* g = FindGadget(id);
+  if (!g || g->hwnd != hdr->hwndFrom) return 0;
+  if (g->notify) {
+    LRESULT result = 0;
+    if (g->notify(hdr, result)) return result;
+  }
+  switch (hdr->code) {
+    case LVN_GETDISPINFOW: {
+      auto* di = reinterpret_cast<NMLVDISPINFOW*>(hdr);
+      if ((di->item.mask & LVIF_TEXT) && di->item.pszText && di->item.cchTextMax > 0) {
+        std::wstring_view t;
+        if (g->cells) t = g->cells(di->item.iItem, di->item.iSubItem);
+        const size_t n = std::min<size_t>(t.size(), static_cast<size_t>(di->item.cchTextMax - 1));
+        std::copy_n(t.data(), n, di->item.pszText);
+        di->item.pszText[n] = 0;
+      }
+      return 0;
+    }
+    case LVN_ODFINDITEMW:
+      return -1;
+    case NM_CLICK:
+      QueueGadget(win, id, TypeLeftClick);
+      return 0;
+    case NM_RCLICK:
+      QueueGadget(win, id, TypeRightClick);
+      return 0;
+    case NM_DBLCLK:
+      QueueGadget(win, id, TypeLeftDoubleClick);
+      return 0;
+    case NM_RDBLCLK:
+      QueueGadget(win, id, TypeRightDoubleClick);
+      return 0;
+    case LVN_ITEMCHANGED: {
+      auto* lv = reinterpret_cast<NMLISTVIEW*>(hdr);
+      if ((lv->uChanged & LVIF_STATE) &&
+          ((lv->uNewState ^ lv->uOldState) & LVIS_SELECTED)) {
+        QueueGadget(win, id, TypeChange);
+      }
+      return 0;
+    }
+    case LVN_ODSTATECHANGED:
+      QueueGadget(win, id, TypeChange);
+      return 0;
+    case LVN_BEGINDRAG:
+      QueueGadget(win, id, TypeDragStart);
+      return 0;
+    default:
+      return 0;
+  }
+  (void)hwnd;
+}
+
+void OnCommand(int win, WPARAM wp, LPARAM lp) {
+  const int id = LOWORD(wp);
+  const int code = HIWORD(wp);
+  if (lp == 0) {
+    if (code == 0) {  // a menu item (accelerators are not used)
+      Event e;
+      e.Kind = EventMenu;
+      e.Window = win;
+      e.Menu = id;
+      Queue(e);
+    }
+    return;
+  }
+  GadgetEntry* g = FindGadget(id);
+  if (!g || g->hwnd != reinterpret_cast<HWND>(lp)) return;
+  switch (g->kind) {
+    case KindButton:
+    case KindToggle:
+    case KindImageButton:
+      if (code == BN_CLICKED) QueueGadget(win, id, TypeLeftClick);
+      break;
+    case KindString:
+      if (code == EN_KILLFOCUS) QueueGadget(win, id, TypeLostFocus);
+      else if (code == EN_SETFOCUS) QueueGadget(win, id, TypeFocus);
+      else if (code == EN_CHANGE) QueueGadget(win, id, TypeChange);
+      break;
+    case KindCombo:
+      if (code == CBN_SELCHANGE) QueueGadget(win, id, TypeChange);
+      break;
+    case KindImage:
+    case KindText:
+      if (code == STN_CLICKED) QueueGadget(win, id, TypeLeftClick);
+      break;
+    default:
+      if (code == BN_CLICKED) QueueGadget(win, id, TypeLeftClick);
+      break;
+  }
+}
+
+LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (gCallback) gCallback(hwnd, msg, wp, lp);
+  const int win = static_cast<int>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  switch (msg) {
+    case WM_COMMAND:
+      OnCommand(win, wp, lp);
+      break;
+    case WM_NOTIFY:
+      return OnNotify(hwnd, win, reinterpret_cast<NMHDR*>(lp));
+    case WM_CLOSE: {
+      Event e;
+      e.Kind = EventCloseWindow;
+      e.Window = win;
+      Queue(e);
+      return 0;
+    }
+    case WM_SIZE:
+      if (wp != SIZE_MINIMIZED && win != 0) {
+        Event e;
+        e.Kind = EventSizeWindow;
+        e.Window = win;
+        Queue(e);
+      }
+      break;
+    case WM_GETMINMAXINFO: {
+      auto it = gWindows.find(win);
+      if (it != gWindows.end() && (it->second.minW > 0 || it->second.minH > 0)) {
+        const SIZE extra = FrameExtra(hwnd);
+        auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
+        mmi->ptMinTrackSize.x = it->second.minW + extra.cx;
+        mmi->ptMinTrackSize.y = it->second.minH + extra.cy;
+        return 0;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// A raw side-button release goes to the window under the mouse, usually a control; the
+// program hears of it for the top-level window that holds it.
+void NoteRawMessage(const MSG& m) {
+  if (m.message != WM_XBUTTONUP) return;
+  HWND top = GetAncestor(m.hwnd, GA_ROOT);
+  const int win = WindowNumber(top);
+  if (win == 0) return;
+  Event e;
+  e.Kind = EventXButtonUp;
+  e.Window = win;
+  Queue(e);
+}
+
+void DispatchOne(MSG& m) {
+  NoteRawMessage(m);
+  TranslateMessage(&m);
+  DispatchMessageW(&m);
+}
+
+// Runs the function of every signalled wait handle.
+void CheckWaitHandles() {
+  for (size_t i = 0; i < gWaits.size(); ++i) {
+    if (WaitForSingleObject(gWaits[i].h, 0) == WAIT_OBJECT_0) {
+      auto fn = gWaits[i].fn;  // the function may remove or re-add handles
+      if (fn) fn();
+    }
+  }
+}
+
+// Pumps pending messages until one of them queued an event, or none is left.
+void PumpPending() {
+  if (!gWaits.empty()) CheckWaitHandles();
+  MSG m;
+  while (gQueue.empty() && PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    if (m.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(m.wParam));
+      break;
+    }
+    DispatchOne(m);
+  }
+}
+
+Event Take() {
+  gLast = gQueue.front();
+  gQueue.pop_front();
+  return gLast;
+}
+
+Event WaitImpl(DWORD ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    PumpPending();
+    if (!gQueue.empty()) return Take();
+    DWORD wait = INFINITE;
+    if (ms != INFINITE) {
+      const DWORD spent = GetTickCount() - start;
+      if (spent >= ms) {
+        gLast = Event{};
+        return gLast;
+      }
+      wait = ms - spent;
+    }
+    std::vector<HANDLE> hs;
+    for (auto& w : gWaits) hs.push_back(w.h);
+    MsgWaitForMultipleObjectsEx(static_cast<DWORD>(hs.size()), hs.empty() ? nullptr : hs.data(),
+                                wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+}
+
+}  // namespace
+
+// ---- internal table of controls ----------------------------------------------------------
+
+std::map<int, GadgetEntry>& Gadgets() {
+  static std::map<int, GadgetEntry> g;
+  return g;
+}
+
+GadgetEntry* FindGadget(int n) {
+  auto& g = Gadgets();
+  auto it = g.find(n);
+  if (it == g.end()) return nullptr;
+  if (!IsWindow(it->second.hwnd)) {
+    g.erase(it);
+    return nullptr;
+  }
+  return &it->second;
+}
+
+HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+
+void QueueGadgetEvent(int win, int gadget, int type) { QueueGadget(win, gadget, type); }
+
+// ---- start-up ----------------------------------------------------------------------------
+
+bool InitPlatform() {
+  if (gInitialised) return true;
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES |
+                                           ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&icc);
+  LoadLibraryW(L"msftedit.dll");
+  InitCaseTables();
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = WndProc;
+  wc.hInstance = Instance();
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  wc.hIcon = LoadIconW(Instance(), MAKEINTRESOURCEW(1));
+  if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  gInitialised = true;
+  return true;
+}
+
+// ---- events ------------------------------------------------------------------------------
+
+Event WaitWindowEvent() { return WaitImpl(INFINITE); }
+
+Event WaitWindowEventTimeout(DWORD ms) { return WaitImpl(ms); }
+
+Event WindowEvent() {
+  PumpPending();
+  if (!gQueue.empty()) return Take();
+  gLast = Event{};
+  return gLast;
+}
+
+const Event& LastEvent() { return gLast; }
+
+void PostEvent(const Event& e) { gQueue.push_back(e); }
+
+void FlushEvents() {
+  MSG m;
+  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    if (m.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(m.wParam));
+      break;
+    }
+    DispatchOne(m);
+  }
+  gQueue.clear();
+}
+
+size_t QueuedEventCount() { return gQueue.size(); }
+
+void SetWindowCallback(WinCallback cb) { gCallback = cb; }
+
+void AddWaitHandle(HANDLE h, std::function<void()> onSignal) {
+  RemoveWaitHandle(h);
+  if (gWaits.size() >= MAXIMUM_WAIT_OBJECTS - 1) return;
+  gWaits.push_back(WaitEntry{h, std::move(onSignal)});
+}
+
+void RemoveWaitHandle(HANDLE h) {
+  for (size_t i = 0; i < gWaits.size(); ++i) {
+    if (gWaits[i].h == h) {
+      gWaits.erase(gWaits.begin() + static_cast<long>(i));
+      return;
+    }
+  }
+}
+
+// ---- windows -----------------------------------------------------------------------------
+
+HWND OpenWindow(int n, int x, int y, int w, int h, std::wstring_view title, unsigned flags,
+                int parent) {
+  if (!InitPlatform()) return nullptr;
+  if (IsWindowOpen(n)) CloseWindow(n);
+  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPSIBLINGS;
+  if (flags & WinSystemMenu) style |= WS_SYSMENU;
+  if (flags & WinMinimize) style |= WS_MINIMIZEBOX;
+  if (flags & WinMaximize) style |= WS_MAXIMIZEBOX;
+  if (flags & WinSizable) style |= WS_THICKFRAME;
+  DWORD ex = 0;
+  if (flags & WinTool) ex |= WS_EX_TOOLWINDOW;
+  RECT r{0, 0, w, h};
+  AdjustWindowRectEx(&r, style, FALSE, ex);
+  const int ow = r.right - r.left;
+  const int oh = r.bottom - r.top;
+  HWND owner = parent ? WindowID(parent) : nullptr;
+  const std::wstring t(title);
+  HWND hwnd = CreateWindowExW(ex, kClassName, t.c_str(), style, x, y, ow, oh, owner, nullptr,
+                              Instance(), nullptr);
+  if (!hwnd) return nullptr;
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, n);
+  gWindows[n] = WinInfo{hwnd, 0, 0};
+  if (flags & WinScreenCentered) CenterWindow(n, 0);
+  if ((flags & WinWindowCentered) && parent) CenterWindow(n, parent);
+  if (!(flags & WinInvisible)) {
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    UpdateWindow(hwnd);
+  }
+  // Creating and showing queue size events; the window's first size is not a change.
+  for (auto it = gQueue.begin(); it != gQueue.end();) {
+    if (it->Kind == EventSizeWindow && it->Window == n) it = gQueue.erase(it);
+    else ++it;
+  }
+  return hwnd;
+}
+
+void CloseWindow(int n) {
+  auto it = gWindows.find(n);
+  if (it == gWindows.end()) return;
+  HWND h = it->second.hwnd;
+  gWindows.erase(it);
+  // Forget the controls of that window.
+  auto& g = Gadgets();
+  for (auto gi = g.begin(); gi != g.end();) {
+    if (gi->second.window == n) gi = g.erase(gi);
+    else ++gi;
+  }
+  if (IsWindow(h)) {
+    // Destroying an owner-less active window would activate some other program; give the
+    // activation back to the owner first, as closing a dialog does.
+    HWND owner = GetWindow(h, GW_OWNER);
+    if (owner && GetActiveWindow() == h) SetActiveWindow(owner);
+    DestroyWindow(h);
+  }
+  for (auto qi = gQueue.begin(); qi != gQueue.end();) {
+    if (qi->Window == n) qi = gQueue.erase(qi);
+    else ++qi;
+  }
+}
+
+bool IsWindowOpen(int n) {
+  auto it = gWindows.find(n);
+  if (it == gWindows.end()) return false;
+  if (!IsWindow(it->second.hwnd)) {
+    gWindows.erase(it);
+    return false;
+  }
+  return true;
+}
+
+HWND WindowID(int n) { return IsWindowOpen(n) ? gWindows[n].hwnd : nullptr; }
+
+int WindowNumber(HWND h) {
+  if (!h) return 0;
+  for (auto& [n, w] : gWindows) {
+    if (w.hwnd == h) return n;
+  }
+  return 0;
+}
+
+int WindowInnerWidth(int n) {
+  HWND h = WindowID(n);
+  if (!h) return 0;
+  RECT wr;
+  GetWindowRect(h, &wr);
+  return (wr.right - wr.left) - FrameExtra(h).cx;
+}
+
+int WindowInnerHeight(int n) {
+  HWND h = WindowID(n);
+  if (!h) return 0;
+  RECT wr;
+  GetWindowRect(h, &wr);
+  return (wr.bottom - wr.top) - FrameExtra(h).cy;
+}
+
+int WindowX(int n) {
+  HWND h = WindowID(n);
+  if (!h) return 0;
+  RECT wr;
+  GetWindowRect(h, &wr);
+  return wr.left;
+}
+
+int WindowY(int n) {
+  HWND h = WindowID(n);
+  if (!h) return 0;
+  RECT wr;
+  GetWindowRect(h, &wr);
+  return wr.top;
+}
+
+void ResizeWindow(int n, int x, int y, int w, int h) {
+  HWND hw = WindowID(n);
+  if (!hw) return;
+  RECT wr;
+  GetWindowRect(hw, &wr);
+  const SIZE extra = FrameExtra(hw);
+  const int nx = x == kKeep ? wr.left : x;
+  const int ny = y == kKeep ? wr.top : y;
+  const int nw = w == kKeep ? wr.right - wr.left : w + extra.cx;
+  const int nh = h == kKeep ? wr.bottom - wr.top : h + extra.cy;
+  SetWindowPos(hw, nullptr, nx, ny, nw, nh, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SetWindowMinSize(int n, int innerW, int innerH) {
+  if (!IsWindowOpen(n)) return;
+  gWindows[n].minW = innerW;
+  gWindows[n].minH = innerH;
+}
+
+void SetWindowTitle(int n, std::wstring_view title) {
+  HWND h = WindowID(n);
+  if (h) SetWindowTextW(h, std::wstring(title).c_str());
+}
+
+std::wstring GetWindowTitle(int n) {
+  HWND h = WindowID(n);
+  if (!h) return {};
+  const int len = GetWindowTextLengthW(h);
+  std::wstring s(static_cast<size_t>(len) + 1, L'\0');
+  s.resize(static_cast<size_t>(GetWindowTextW(h, s.data(), len + 1)));
+  return s;
+}
+
+void HideWindow(int n, bool hide) {
+  HWND h = WindowID(n);
+  if (!h) return;
+  if (hide) {
+    ShowWindow(h, SW_HIDE);
+    HWND owner = GetWindow(h, GW_OWNER);
+    if (owner) SetActiveWindow(owner);
+  } else {
+    ShowWindow(h, SW_SHOWNA);
+  }
+}
+
+bool IsWindowShown(int n) {
+  HWND h = WindowID(n);
+  return h && IsWindowVisible(h);
+}
+
+void DisableWindow(int n, bool disable) {
+  HWND h = WindowID(n);
+  if (h) EnableWindow(h, disable ? FALSE : TRUE);
+}
+
+bool IsWindowDisabled(int n) {
+  HWND h = WindowID(n);
+  return h && !IsWindowEnabled(h);
+}
+
+void SetFlickerFree(int n) {
+  HWND h = WindowID(n);
+  if (!h) return;
+  SetWindowLongPtrW(h, GWL_STYLE, GetWindowLongPtrW(h, GWL_STYLE) | WS_CLIPCHILDREN);
+}
+
+void ActivateWindow(int n) {
+  HWND h = WindowID(n);
+  if (!h) return;
+  SetForegroundWindow(h);
+  SetActiveWindow(h);
+}
+
+void CenterWindow(int n, int over) {
+  HWND h = WindowID(n);
+  if (!h) return;
+  RECT wr;
+  GetWindowRect(h, &wr);
+  RECT area;
+  HWND o = over ? WindowID(over) : nullptr;
+  if (o) {
+    GetWindowRect(o, &area);
+  } else {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  const int w = wr.right - wr.left;
+  const int hh = wr.bottom - wr.top;
+  const int x = area.left + ((area.right - area.left) - w) / 2;
+  const int y = area.top + ((area.bottom - area.top) - hh) / 2;
+  SetWindowPos(h, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+POINT WindowMouse(int n) {
+  POINT p{0, 0};
+  GetCursorPos(&p);
+  HWND h = WindowID(n);
+  if (h) ScreenToClient(h, &p);
+  return p;
+}
+
+}  // namespace vardune::ui
