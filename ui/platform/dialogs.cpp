@@ -37,6 +37,10 @@ int MessageRequester(std::wstring_view title, std::wstring_view text, bool yesNo
   return yesNo && r == IDYES ? 1 : 0;
 }
 
+int _Msg(std::wstring_view text, bool yesNo) {
+  return MessageRequester(L"Vardune Meldung", text, yesNo);
+}
+
 std::wstring InputRequester(std::wstring_view title, std::wstring_view prompt,
                             std::wstring_view initial) {
   if (GDialogSeam.input) return GDialogSeam.input(title, prompt, initial);

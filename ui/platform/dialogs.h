@@ -26,6 +26,9 @@ std::wstring InputRequester(std::wstring_view title, std::wstring_view prompt,
                             std::wstring_view initial);
 std::wstring PathRequester(std::wstring_view title, std::wstring_view initial);
 
+// The program's message box, titled "Vardune Meldung": OK (returns 0) or Yes/No (1 for Yes).
+int _Msg(std::wstring_view text, bool yesNo = false);
+
 // The real text-input dialog (a small modal window owned by the active window); set by the
 // component that builds it.
 extern std::function<std::wstring(std::wstring_view, std::wstring_view, std::wstring_view)>
