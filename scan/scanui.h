@@ -25,6 +25,8 @@ struct ScanUi {
   // Stress test: a row at the top of the result list.
   void (*StressRow)(std::wstring_view kb, std::wstring_view name, std::wstring_view digest) =
       nullptr;
+  // A Yes/No question (true for Yes).
+  bool (*AskYesNo)(std::wstring_view question) = nullptr;
   // The end of every scan, in this order: the backup-set sizes, the reconciliation, the
   // display of the scanned directory.
   void (*UpdateSetSizes)() = nullptr;

@@ -1,0 +1,43 @@
+// Scanning a path, and every share of a bare server path (see scanpath.h).
+#include "scan/scanpath.h"
+
+#include "os/process.h"
+#include "scan/scanner.h"
+#include "scan/scanui.h"
+#include "scan/shares.h"
+
+namespace vardune {
+
+int64_t _ScanPath(std::wstring_view path) {
+  const ScanTarget target = ClassifyScanPath(path);
+  if (!target.share.empty()) return _ScanDir(path);
+
+  ShareListParser parser;
+  parser.prefix = target.serverPrefix;
+  const std::wstring params = NetViewParameters(target.serverPrefix);
+  bool textShown = false;
+  const auto showText = [&] {
+    if (!textShown && GScanUi.SetPathText) GScanUi.SetPathText(L"net " + params);
+    textShown = true;
+  };
+  os::RunAndReadLines(
+      L"net.exe " + params,
+      [&](std::string_view line) {
+        parser.Line(os::DecodeConsoleLine(line));
+      },
+      [&] {
+        showText();
+        // The window stays alive; "STOPP" is not honoured while the list is read.
+        if (GScanUi.PumpEvents) GScanUi.PumpEvents();
+      });
+
+  int64_t total = 0;
+  for (const std::wstring& share : parser.shares) {
+    total += _ScanDir(share);
+    // "STOPP" ends the whole scan, not only the share in hand.
+    if (GCancel) break;
+  }
+  return total;
+}
+
+}  // namespace vardune
