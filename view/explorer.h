@@ -1,0 +1,16 @@
+// Opening directories in the system file manager, and the selection status of the result
+// list.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace vardune {
+
+// The Windows directory with a trailing backslash.
+std::wstring _WinDir();
+// Starts the file manager showing the directory; returns at once, failures are silent.
+void _Explorer(std::wstring_view dir);
+// Sums the selected rows of the result list into control 5.
+void _Selection();
+
+}  // namespace vardune
