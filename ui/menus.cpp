@@ -1,0 +1,46 @@
+// The menu bar of the main window and the popup menu of the result list (see menus.h).
+#include "ui/menus.h"
+
+#include "ui/platform/dialogs.h"
+#include "ui/platform/platform.h"
+
+namespace vardune {
+
+bool _MainMenu() {
+  if (!ui::CreateMenuBar(kMenuMain, 1)) {
+    ui::_Msg(L"Fehler: Konnte Haupt-Menü nicht erzeugen!");
+    return false;
+  }
+  ui::MenuTitle(L"Programm");
+  ui::MenuItem(kItemInfo, L"Info");
+  ui::MenuItem(kItemStress, L"Stresstest");
+  ui::MenuItem(kItemLog, L"Logfenster");
+  ui::MenuBar();
+  ui::MenuItem(kItemQuit, L"Beenden");
+  ui::MenuTitle(L"Bearbeiten");
+  ui::MenuItem(kItemSets, L"Backup Sets");
+  ui::MenuItem(kItemAppData, L"Explorer AppData");
+  ui::MenuBar();
+  ui::MenuItem(kItemExplorer, L"Explorer");
+  ui::MenuItem(kItemDelete, L"Lösch-Dialog");
+  // The bar was attached before its titles existed.
+  if (HWND w = ui::WindowID(1)) DrawMenuBar(w);
+  return true;
+}
+
+bool _PopupMenu() {
+  if (!ui::CreatePopupMenuNumbered(kMenuPopup)) {
+    ui::_Msg(L"Fehler: Konnte Popup-Menü nicht erzeugen!");
+    return false;
+  }
+  ui::MenuItem(kItemPopupExplorer, L"Explorer");
+  ui::MenuItem(kItemPopupDelete, L"Lösch-Dialog");
+  return true;
+}
+
+void ShowResultPopup() {
+  const POINT m = ui::WindowMouse(1);
+  ui::DisplayPopupMenu(kMenuPopup, 1, ui::WindowX(1) + m.x, ui::WindowY(1) + m.y);
+}
+
+}  // namespace vardune
