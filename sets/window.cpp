@@ -6,6 +6,7 @@
 
 #include "sets/drag.h"
 #include "sets/ops.h"
+#include "ui/anchor.h"
 #include "ui/platform/dialogs.h"
 
 namespace vardune {
@@ -25,6 +26,23 @@ void RightAlign(int list, int column) {
   SendMessageW(h, LVM_SETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));
 }
 
+// The drag area has no picture and lies over the caption of its group box: it paints
+// nothing, so that "Drag..." stays readable and the frame shows through.
+LRESULT CALLBACK ClearAreaProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(h, &ps);
+      EndPaint(h, &ps);
+      return 0;
+    }
+    default:
+      return DefSubclassProc(h, msg, wp, lp);
+  }
+}
+
 }  // namespace
 
 HWND _SetsWindow() {
@@ -32,6 +50,8 @@ HWND _SetsWindow() {
                           L"Backup Sets", ui::WinSystemMenu | ui::WinInvisible,
                           ui::IsWindowOpen(kMainWin) ? kMainWin : 0);
   if (!w) return nullptr;
+  // No size border and no anchored control: nothing ever moves, but the window is known.
+  _AnchorAdd(kSetsWin, kAnchorKeep, Scale(100), Scale(100), Scale(400), Scale(320));
   bool ok = true;
   ok &= ui::TextGadget(kSetsWin, kSetsLabel, Scale(10), Scale(15), Scale(25), Scale(15),
                        L"Set:") != nullptr;
@@ -64,6 +84,7 @@ HWND _SetsWindow() {
     ui::CloseWindow(kSetsWin);
     return nullptr;
   }
+  SetWindowSubclass(ui::GadgetID(kSetsDragArea), ClearAreaProc, 2, 0);
   return w;
 }
 
