@@ -2,6 +2,7 @@
 // rules (names ignoring case, paths exactly), renaming, deleting, the size refresh from the
 // scan results and what the window shows for one set.
 #include <algorithm>
+#include <cstddef>
 #include <unordered_map>
 
 #include "os/text.h"
