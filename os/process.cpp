@@ -107,13 +107,4 @@ void ShellOpen(const std::wstring& path) {
   ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-std::wstring DecodeConsoleLine(std::string_view bytes) {
-  if (IsValidUtf8(bytes)) return FromUtf8(bytes);
-  const int n = MultiByteToWideChar(GetOEMCP(), 0, bytes.data(), static_cast<int>(bytes.size()),
-                                    nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(GetOEMCP(), 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-  return out;
-}
-
 }  // namespace vardune::os

@@ -31,8 +31,4 @@ struct StartSeam {
 };
 extern StartSeam GStartSeam;
 
-// Text of a line of a console program: UTF-8 when it is valid UTF-8, else the OEM code page
-// (which the system's console programs write into a pipe).
-std::wstring DecodeConsoleLine(std::string_view bytes);
-
 }  // namespace vardune::os

@@ -17,6 +17,7 @@ wchar_t gUpper[65536];
 wchar_t gLower[65536];
 bool gCaseReady = false;
 void FillCaseTables();  // text_win.cpp or text_host.cpp
+std::wstring DecodeOem(std::string_view bytes);  // likewise
 }  // namespace detail
 
 void InitCaseTables() {
@@ -159,6 +160,11 @@ bool IsValidUtf8(std::string_view s) {
     i += n;
   }
   return true;
+}
+
+std::wstring DecodeConsoleLine(std::string_view bytes) {
+  if (IsValidUtf8(bytes)) return FromUtf8(bytes);
+  return detail::DecodeOem(bytes);
 }
 
 std::wstring GroupThousands(std::wstring_view s) {

@@ -28,6 +28,10 @@ std::string ToUtf8(std::wstring_view s);
 std::wstring FromUtf8(std::string_view s);
 // True when the bytes are well-formed UTF-8 (no overlongs, no surrogates, at most U+10FFFF).
 bool IsValidUtf8(std::string_view s);
+// Text of a line of a console program: UTF-8 when it is valid UTF-8, else the OEM code page,
+// which the system's console programs write into a pipe (the host build reads code page 850,
+// the OEM code page of German Windows).
+std::wstring DecodeConsoleLine(std::string_view bytes);
 
 // Groups the characters of a number's text in threes from the right with "'":
 // 1234567 -> 1'234'567. Works on characters, so a leading "-" counts like a digit.

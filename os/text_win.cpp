@@ -1,6 +1,9 @@
-// Case tables of the Windows build: the system's own mapping, code unit by code unit, as
-// CharUpperW / CharLowerW give it.
+// The system's side of the text helpers in the Windows build: the case tables, code unit by
+// code unit as CharUpperW / CharLowerW give them, and the OEM code page of console output.
 #include <windows.h>
+
+#include <string>
+#include <string_view>
 
 namespace vardune::detail {
 extern wchar_t gUpper[65536];
@@ -13,5 +16,15 @@ void FillCaseTables() {
   CharUpperBuffW(gUpper + 0xE000, 0x10000 - 0xE000);
   CharLowerBuffW(gLower + 1, 0xD800 - 1);
   CharLowerBuffW(gLower + 0xE000, 0x10000 - 0xE000);
+}
+
+std::wstring DecodeOem(std::string_view bytes) {
+  if (bytes.empty()) return {};
+  const int n = MultiByteToWideChar(GetOEMCP(), 0, bytes.data(), static_cast<int>(bytes.size()),
+                                    nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(GetOEMCP(), 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+  return out;
 }
 }  // namespace vardune::detail

@@ -2,6 +2,7 @@
 #include "scan/scanpath.h"
 
 #include "os/process.h"
+#include "os/text.h"
 #include "scan/scanner.h"
 #include "scan/scanui.h"
 #include "scan/shares.h"
@@ -11,6 +12,9 @@ namespace vardune {
 int64_t _ScanPath(std::wstring_view path) {
   const ScanTarget target = ClassifyScanPath(path);
   if (!target.share.empty()) return _ScanDir(path);
+  // "\\" and the like name no server: there is nobody to ask for shares, and the path itself
+  // is an unreadable directory.
+  if (target.serverPrefix == L"\\\\\\") return _ScanDir(path);
 
   ShareListParser parser;
   parser.prefix = target.serverPrefix;
@@ -23,7 +27,7 @@ int64_t _ScanPath(std::wstring_view path) {
   os::RunAndReadLines(
       L"net.exe " + params,
       [&](std::string_view line) {
-        parser.Line(os::DecodeConsoleLine(line));
+        parser.Line(DecodeConsoleLine(line));
       },
       [&] {
         showText();

@@ -49,6 +49,17 @@ TEST(Utf8, RoundTripsAndReplacesInvalidBytes) {
   EXPECT_EQ(ToUtf8(clef), "\xf0\x9d\x84\x9e");
 }
 
+TEST(ConsoleLine, Utf8WhenValidElseTheOemCodePage) {
+  EXPECT_EQ(DecodeConsoleLine("B\xC3\xBC" "cher        Platte"), L"Bücher        Platte");
+  // The console programs of a German system write code page 850 (0x81 is u-umlaut there and
+  // in code page 437 alike): the closing line of "net view" must still be recognised.
+  EXPECT_EQ(DecodeConsoleLine("Der Befehl wurde erfolgreich ausgef\x81hrt."),
+            L"Der Befehl wurde erfolgreich ausgeführt.");
+  EXPECT_EQ(DecodeConsoleLine("\x84\x94\x9A\xE1"), L"äöÜß");
+  EXPECT_EQ(DecodeConsoleLine(""), L"");
+  EXPECT_EQ(DecodeConsoleLine("Name          Typ  Info"), L"Name          Typ  Info");
+}
+
 TEST(Case, ComparesUpperCasedCodeUnits) {
   EXPECT_EQ(UpperChar(L'a'), L'A');
   EXPECT_EQ(UpperChar(L'\u00e4'), L'\u00c4');
