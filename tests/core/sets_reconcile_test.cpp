@@ -9,6 +9,7 @@
 #include "scan/model.h"
 #include "sets/reconcile.h"
 #include "sets/store.h"
+#include "tests/core/sets_reconcile_reference.h"
 
 namespace vardune {
 namespace {
@@ -17,55 +18,6 @@ Pfad R(std::wstring parent, std::wstring name, int64_t size = 1) {
   return Pfad{std::move(parent), std::move(name), size, 0, 0, 0};
 }
 Pfad E(std::wstring path) { return Pfad{std::move(path), L"S", 0, 0, 0, 0}; }
-
-// The rule as its steps read, with nothing made faster.
-struct Reference {
-  std::vector<uint8_t> bup;
-  std::vector<std::wstring> bipDirs;
-};
-Reference Mark(const std::vector<Pfad>& recs, const std::vector<Pfad>& entries) {
-  Reference r;
-  r.bup.assign(recs.size(), 0);
-  auto pathContains = [&](const std::wstring& t) {
-    if (t.empty()) return false;
-    for (const Pfad& e : entries) {
-      if (e.Parent.find(t) != std::wstring::npos) return true;
-    }
-    return false;
-  };
-  auto bipHas = [&](const std::wstring& t) {
-    for (const std::wstring& b : r.bipDirs) {
-      if (b == t) return true;
-    }
-    return false;
-  };
-  for (const Pfad& e : entries) {
-    for (size_t i = 0; i < recs.size(); ++i) {
-      const std::wstring full = recs[i].Parent + recs[i].Name;
-      if (!e.Parent.empty() && full.find(e.Parent) != std::wstring::npos) r.bup[i] = 1;
-    }
-  }
-  if (recs.empty()) return r;
-  std::wstring lastDir;
-  int allIn = 0;
-  for (size_t i = recs.size(); i-- > 0;) {
-    const std::wstring full = recs[i].Parent + recs[i].Name;
-    if (r.bup[i] == 0 && bipHas(full)) r.bup[i] = 1;
-    if (recs[i].Parent == lastDir) {
-      allIn = allIn && r.bup[i];
-    } else {
-      if (allIn == 1 && pathContains(lastDir)) {
-        std::wstring d = lastDir;
-        if (!d.empty() && d.back() == L'\\') d.pop_back();
-        r.bipDirs.push_back(d);
-      }
-      if (r.bup[i] == 0 && bipHas(full)) r.bup[i] = 1;
-      lastDir = recs[i].Parent;
-      allIn = r.bup[i];
-    }
-  }
-  return r;
-}
 
 PfadListe ListOf(const std::vector<Pfad>& recs) {
   PfadListe l;
@@ -224,7 +176,7 @@ std::vector<Pfad> RandomEntries(std::mt19937& rng, const TreeMaker& t) {
 
 void ExpectSameAsReference(PfadListe& l, const std::vector<Pfad>& entries, int round) {
   const std::vector<Pfad> recs = Records(l);
-  const Reference ref = Mark(recs, entries);
+  const reference::Marks ref = reference::Mark(recs, entries);
   MarkCovered(l, entries);
   std::vector<uint8_t> got;
   for (size_t i = 0; i < l.size(); ++i) got.push_back(l[i].Bup);
