@@ -60,6 +60,10 @@ std::wstring FormatSetsLine(const Pfad& e) {
 
 std::string FormatSetsFile(const std::vector<Pfad>& entries) {
   std::string out;
+  // The reader skips a byte-order mark at the start of the file. A first path that itself
+  // begins with U+FEFF (read from a later line of a file that had one there) would lose that
+  // character on the next start; one mark in front keeps it.
+  if (!entries.empty() && entries.front().Parent.starts_with(L'\xFEFF')) out = "\xEF\xBB\xBF";
   for (const Pfad& e : entries) {
     out += ToUtf8(FormatSetsLine(e));
     out += "\r\n";

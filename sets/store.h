@@ -30,7 +30,8 @@ Pfad ParseSetsLine(std::wstring_view line);
 void ParseSetsFile(std::string_view bytes, std::vector<Pfad>& out);
 // "path|set|size" of one entry, without line end.
 std::wstring FormatSetsLine(const Pfad& e);
-// The whole file: every entry's line in UTF-8, each ended by CR LF.
+// The whole file: every entry's line in UTF-8, each ended by CR LF (with a byte-order mark in
+// front only when the first path begins with U+FEFF, so that reading the file gives it back).
 std::string FormatSetsFile(const std::vector<Pfad>& entries);
 
 // Appends the entries of GDataDir + "BackupSets.txt" to BupPfade (the file is created empty

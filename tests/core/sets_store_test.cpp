@@ -118,5 +118,20 @@ TEST(SetsFile, LoadingAndSavingNormalisesTheFile) {
   EXPECT_EQ(Parse(FormatSetsFile(once)), once);
 }
 
+TEST(SetsFile, FirstPathBeginningWithAByteOrderMarkSurvivesASave) {
+  // A mark in the middle of the file belongs to that line's path; once the lines before it are
+  // gone, that entry comes first and must still read back as it was.
+  auto v = Parse("a|S|1\r\n\xEF\xBB\xBF" "b|S|2\r\n");
+  v.erase(v.begin());
+  ASSERT_EQ(v[0].Parent, L"\xFEFF" L"b");
+  EXPECT_EQ(Parse(FormatSetsFile(v)), v);
+  // Two marks at the start: one is skipped, the other stays part of the path.
+  v = Parse("\xEF\xBB\xBF\xEF\xBB\xBF" "c|S|3");
+  ASSERT_EQ(v.size(), 1u);
+  EXPECT_EQ(Parse(FormatSetsFile(v)), v);
+  // Without such a path no mark is written.
+  EXPECT_EQ(FormatSetsFile({E(L"d\xFEFF", L"S", 4)}).substr(0, 1), "d");
+}
+
 }  // namespace
 }  // namespace vardune
