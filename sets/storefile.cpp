@@ -71,6 +71,11 @@ void _SetsSave() {
   if (GDataDir.empty()) return;
   // The stored sets were never read into memory: writing the list would erase them.
   if (gUnread) return;
+  const std::wstring path = SetsFilePath();
+  // A read-only file cannot be written over in place; replacing it with a new file would
+  // undo the protection (Windows refuses that replace, other systems may not).
+  const DWORD attrs = GetFileAttributesW(path.c_str());
+  if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) return;
   const std::string bytes = FormatSetsFile(BupPfade);
   wchar_t tmp[MAX_PATH + 1] = {0};
   if (!GetTempFileNameW(GDataDir.c_str(), L"Bup", 0, tmp)) return;
@@ -81,7 +86,6 @@ void _SetsSave() {
     ok = f && WriteAll(f.get(), bytes) && FlushFileBuffers(f.get());
     if (f && !CloseHandle(f.release())) ok = false;
   }
-  const std::wstring path = SetsFilePath();
   if (ok) {
     ok = MoveFileExW(tmp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   }

@@ -129,13 +129,19 @@ TEST_F(SetsFile, AFileThatCouldNotBeReadIsNotOverwritten) {
   EXPECT_EQ(Bytes(), old);
 }
 
-TEST_F(SetsFile, AReadOnlyFileIsStillRead) {
-  tree.Text(L"data\\BackupSets.txt", "C:\\ro|S|4\r\n");
+TEST_F(SetsFile, AReadOnlyFileIsReadButNotReplaced) {
+  const std::string old = "C:\\ro|S|4\n";
+  tree.Text(L"data\\BackupSets.txt", old);
   ASSERT_TRUE(SetFileAttributesW(File().c_str(), FILE_ATTRIBUTE_READONLY));
   _SetsLoad();
-  SetFileAttributesW(File().c_str(), FILE_ATTRIBUTE_NORMAL);
   ASSERT_EQ(BupPfade.size(), 1u);
   EXPECT_EQ(BupPfade[0].Parent, L"C:\\ro");
+  BupPfade.push_back(Pfad{L"C:\\neu", L"S", 0, 0, 0, 0});
+  _SetsSave();
+  EXPECT_EQ(Bytes(), old);
+  EXPECT_TRUE(GetFileAttributesW(File().c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(Listing(), (std::vector<std::wstring>{L"BackupSets.txt"}));
+  SetFileAttributesW(File().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(SetsFile, NoDataDirectoryMeansNothingHappens) {
