@@ -54,8 +54,15 @@ int RunUnix(const std::string& command) {
                       nullptr, &si, &pi)) {
     return -1;
   }
-  if (pi.hProcess) CloseHandle(pi.hProcess);
-  if (pi.hThread) CloseHandle(pi.hThread);
+  // For a Linux program Wine hands back handle values that belong to nothing of the child:
+  // closing them would close whatever handle of this process has that value (standard
+  // output, say). Only handles that really name the child are closed.
+  if (pi.hProcess && pi.dwProcessId && GetProcessId(pi.hProcess) == pi.dwProcessId) {
+    CloseHandle(pi.hProcess);
+  }
+  if (pi.hThread && pi.dwThreadId && GetThreadId(pi.hThread) == pi.dwThreadId) {
+    CloseHandle(pi.hThread);
+  }
   const std::wstring winMarker = L"Z:" + FromUtf8(marker);
   std::wstring m = winMarker;
   for (auto& c : m) {
