@@ -105,6 +105,9 @@ void _PathFieldEvent(int type) {
 }
 
 bool StartUp(const std::vector<std::wstring>& args) {
+  // No "insert a disk" or "cannot open" dialogs of the system for a drive without medium or a
+  // share that is gone: the walk records such directories as unreadable.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   // 1. The platform: common controls, COM and OLE (folder picker, dragging out).
   gOleReady = SUCCEEDED(OleInitialize(nullptr));
   ui::InitPlatform();

@@ -46,10 +46,20 @@ inline void MaybePump() {
   gLastPump = os::Millis();
 }
 
+// A drive path (C:\...) or a network path with a server name (\\Server\...). A relative
+// path, a path from the root of the current drive (\Daten\), a device name (CON\) or a
+// network path without a server (\\\) would list whatever the working directory, the device
+// or the network provider happens to offer, not a tree the user named.
+bool IsAbsoluteScanPath(std::wstring_view p) {
+  if (p.starts_with(L"\\\\")) return p.size() > 2 && p[2] != L'\\';
+  return p.size() >= 3 && p[1] == L':' && p[2] == L'\\' &&
+         ((p[0] >= L'A' && p[0] <= L'Z') || (p[0] >= L'a' && p[0] <= L'z'));
+}
+
 int64_t ScanDir(std::wstring& p, PfadListe::ParentId ownParent) {
   const int32_t filesAtEntry = GFiles;
   const int32_t dirsAtEntry = GDirs;
-  bool error = p.size() > kMaxScanPath;
+  bool error = p.size() > kMaxScanPath || !IsAbsoluteScanPath(p);
 
   const int64_t now = os::Millis();
   if (GNextRefresh < now) {

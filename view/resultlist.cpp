@@ -80,14 +80,17 @@ void _DriveSpace(std::wstring_view path) {
   GDriveFree = 0;
   GDriveTotal = 0;
   // No "insert a disk" or other system dialog for a missing medium or share.
-  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  // The mode from before is restored afterwards (not 0), so that the program's own setting
+  // for the directory walk stays in force.
+  const UINT before =
+      SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   ULARGE_INTEGER avail{}, total{};
   const std::wstring p(path);
   if (GetDiskFreeSpaceExW(p.c_str(), &avail, &total, nullptr)) {
     GDriveFree = static_cast<int64_t>(avail.QuadPart);
     GDriveTotal = static_cast<int64_t>(total.QuadPart);
   }
-  SetErrorMode(0);
+  SetErrorMode(before);
 }
 
 void _ShowDir(std::wstring_view path) {

@@ -1,0 +1,113 @@
+// The fixture of the tests that drive the whole program: start-up with parameters, the main
+// loop's dispatch of queued events, clicks, menu items, header clicks and double clicks sent
+// as real window messages, and the cells of the result list read back.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "os/process.h"
+#include "scan/model.h"
+#include "tests/support/support.h"
+#include "ui/mainwindow.h"
+#include "ui/platform/platform.h"
+
+namespace vardune {
+namespace test {
+
+struct Started {
+  std::wstring program, parameters, workDir, opened;
+  int count = 0;
+};
+inline Started gStarted;
+
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ResetDialogs();
+    Pfade.Clear();
+    gStarted = Started{};
+    os::GStartSeam.start = [](const std::wstring& p, const std::wstring& a, const std::wstring& d) {
+      gStarted.program = p;
+      gStarted.parameters = a;
+      gStarted.workDir = d;
+      ++gStarted.count;
+    };
+    os::GStartSeam.open = [](const std::wstring& p) {
+      gStarted.opened = p;
+      ++gStarted.count;
+    };
+  }
+  void TearDown() override {
+    if (started_) ShutDown();
+    os::GStartSeam = os::StartSeam{};
+    Pfade.Clear();
+  }
+  void Start(std::vector<std::wstring> args = {}) {
+    ASSERT_TRUE(StartUp(args));
+    started_ = true;
+    ui::ActivateWindow(kMainWindow);
+    RunPending();
+  }
+  // Dispatches every queued event as the main loop would.
+  static void RunPending() {
+    for (;;) {
+      const ui::Event e = ui::WindowEvent();
+      if (e.Kind == ui::EventNone) break;
+      DispatchMainEvent(e);
+    }
+  }
+  static void Click(int gadget) {
+    SendMessageW(ui::GadgetID(gadget), BM_CLICK, 0, 0);
+    RunPending();
+  }
+  static void Menu(int item) {
+    PostMessageW(ui::WindowID(kMainWindow), WM_COMMAND, MAKEWPARAM(item, 0), 0);
+    RunPending();
+  }
+  static void HeaderClick(int column) {
+    NMLISTVIEW nm{};
+    nm.hdr.hwndFrom = ui::GadgetID(kGadResults);
+    nm.hdr.idFrom = kGadResults;
+    nm.hdr.code = LVN_COLUMNCLICK;
+    nm.iItem = -1;
+    nm.iSubItem = column;
+    SendMessageW(ui::WindowID(kMainWindow), WM_NOTIFY, kGadResults, reinterpret_cast<LPARAM>(&nm));
+    RunPending();
+  }
+  // A real double click on a row: the list reports it to the window itself.
+  static void DoubleClickRow(int row) {
+    HWND list = ui::GadgetID(kGadResults);
+    RECT r{};
+    r.left = LVIR_LABEL;
+    SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+    const LPARAM at = MAKELPARAM(r.left + 60, (r.top + r.bottom) / 2);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+    SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+    RunPending();
+  }
+  static std::vector<std::wstring> Column(int col) {
+    std::vector<std::wstring> v;
+    for (int i = 0; i < ui::CountGadgetItems(kGadResults); ++i) {
+      v.push_back(ui::GetGadgetItemText(kGadResults, i, col));
+    }
+    return v;
+  }
+  static void Select(std::initializer_list<int> rows) {
+    ui::SetGadgetState(kGadResults, -1);
+    for (int r : rows) ui::SetGadgetItemState(kGadResults, r, 1);
+    RunPending();
+  }
+  bool started_ = false;
+};
+
+}  // namespace test
+}  // namespace vardune
