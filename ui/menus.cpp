@@ -39,8 +39,12 @@ bool _PopupMenu() {
 }
 
 void ShowResultPopup() {
-  const POINT m = ui::WindowMouse(1);
-  ui::DisplayPopupMenu(kMenuPopup, 1, ui::WindowX(1) + m.x, ui::WindowY(1) + m.y);
+  // At the pointer: the mouse inside the client area, taken back to the screen through the
+  // client area's own origin (the window's outer corner would put the menu a caption and a
+  // border above and left of the pointer).
+  POINT m = ui::WindowMouse(1);
+  if (HWND main = ui::WindowID(1)) ClientToScreen(main, &m);
+  ui::DisplayPopupMenu(kMenuPopup, 1, m.x, m.y);
 }
 
 }  // namespace vardune
