@@ -1,0 +1,2 @@
+# Pure files of delete/ (no windows.h): built for Windows and for the host.
+list(APPEND VARDUNE_PURE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/lookup.cpp)
