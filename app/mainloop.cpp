@@ -1,6 +1,7 @@
 // The main event loop: one event at a time, dispatched to the handler of its source (see
 // app.h). Commands run to completion before the next event is taken.
 #include "app/app.h"
+#include "delete/dialog.h"
 #include "os/process.h"
 #include "scan/driver.h"
 #include "sets/store.h"
@@ -21,6 +22,7 @@ void OnMenu(int item, int row) {
   switch (item) {
     case kItemDelete:
     case kItemPopupDelete:
+      DelFiles(row);
       break;
     case kItemAppData:
       os::ShellOpen(GDataDir);
