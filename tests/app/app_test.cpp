@@ -345,6 +345,60 @@ TEST_F(AppTest, EndToEndScanCancelNavigateSort) {
   EXPECT_EQ(GQuit, 1);
 }
 
+// The menu items that open the windows of other parts: each window comes up from the main
+// loop's dispatch, runs or stays as it should, and a close request ends it.
+TEST_F(AppTest, MenuItemsOpenTheDeleteDialogTheInfoAndTheBackupSets) {
+  TempTree t;
+  t.File(L"unten\\a.bin", 10);
+  Start({t.Root()});
+  Click(kGadScan);
+  ASSERT_EQ(Column(2), std::vector<std::wstring>{L"unten"});
+  // The delete dialog and the info window run loops of their own: a timer looks at them
+  // from inside those loops and closes them.
+  struct Seen {
+    std::wstring title;
+    bool mainEnabled = true;
+    int window = 0;
+  };
+  static Seen seen;
+  for (const auto& [item, window] : {std::pair{kItemDelete, 33}, std::pair{kItemPopupDelete, 33},
+                                    std::pair{kItemInfo, 56}}) {
+    seen = Seen{};
+    seen.window = window;
+    ui::SetGadgetState(kGadResults, 0);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+      if (HWND w = ui::WindowID(seen.window); w && IsWindowVisible(w) && seen.title.empty()) {
+        seen.title = ui::GetWindowTitle(seen.window);
+        seen.mainEnabled = IsWindowEnabled(ui::WindowID(kMainWindow));
+        PostMessageW(w, WM_CLOSE, 0, 0);
+      }
+    });
+    PostMessageW(ui::WindowID(kMainWindow), WM_COMMAND, MAKEWPARAM(item, 0), 0);
+    RunPending();
+    KillTimer(nullptr, timer);
+    EXPECT_FALSE(ui::IsWindowOpen(window)) << item;
+    EXPECT_TRUE(IsWindowEnabled(ui::WindowID(kMainWindow))) << item;
+    if (window == 33) {
+      EXPECT_EQ(seen.title, L"Dateien löschen - OHNE NACHFRAGE!!! - OHNE PAPIERKORB!!!");
+      EXPECT_FALSE(seen.mainEnabled);
+    } else {
+      EXPECT_EQ(seen.title, std::wstring(L" Vardune ") + GBuild);
+    }
+  }
+  // Nothing was deleted by opening and closing the dialog.
+  EXPECT_TRUE(os::IsDirectory(t.Path(L"unten\\")));
+
+  // The Backup Sets window is an ordinary window: it opens and stays; its close request
+  // through the main loop closes it.
+  Menu(kItemSets);
+  ASSERT_TRUE(ui::IsWindowOpen(11));
+  EXPECT_TRUE(ui::IsWindowShown(11));
+  PostMessageW(ui::WindowID(11), WM_CLOSE, 0, 0);
+  RunPending();
+  EXPECT_FALSE(ui::IsWindowOpen(11));
+  EXPECT_EQ(GQuit, 0);
+}
+
 TEST_F(AppTest, ClosingTheMainWindowEndsTheLoop) {
   Start();
   PostMessageW(ui::WindowID(kMainWindow), WM_CLOSE, 0, 0);
