@@ -14,6 +14,7 @@
 #include "app/app.h"
 #include "os/process.h"
 #include "scan/model.h"
+#include "sets/store.h"
 #include "tests/support/support.h"
 #include "ui/mainwindow.h"
 #include "ui/platform/platform.h"
@@ -32,6 +33,9 @@ class AppTest : public ::testing::Test {
   void SetUp() override {
     test::ResetDialogs();
     Pfade.Clear();
+    // Every start-up loads the store file into these; each test starts from none.
+    BupPfade.clear();
+    BupSets.clear();
     gStarted = Started{};
     os::GStartSeam.start = [](const std::wstring& p, const std::wstring& a, const std::wstring& d) {
       gStarted.program = p;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -210,7 +211,7 @@ TEST_F(BadInput, StoreFileOf50MegabytesWithALineOf10) {
     ++lines;
   }
   {
-    std::ofstream out(test::UnixPath(file), std::ios::binary | std::ios::trunc);
+    std::ofstream out(std::filesystem::path(file), std::ios::binary | std::ios::trunc);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     ASSERT_TRUE(out.good());
   }
@@ -226,11 +227,15 @@ TEST_F(BadInput, StoreFileOf50MegabytesWithALineOf10) {
   // Saved at shut-down as it was read: the file comes back byte for byte.
   ShutDown();
   started_ = false;
-  std::ifstream in(test::UnixPath(file), std::ios::binary);
-  const std::string back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string back;
+  {
+    std::ifstream in(std::filesystem::path(file), std::ios::binary);
+    back.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
   EXPECT_TRUE(back == content) << back.size() << " vs " << content.size();
   BupPfade.clear();
-  std::remove(test::UnixPath(file).c_str());
+  BupSets.clear();
+  EXPECT_TRUE(DeleteFileW(file.c_str()));
 }
 
 }  // namespace
