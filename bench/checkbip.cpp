@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench.h"
 #include "os/clock.h"
 #include "scan/model.h"
 #include "sets/ops.h"
@@ -19,17 +20,13 @@
 #include "ui/platform/platform.h"
 
 using namespace vardune;
+using bench::Median;
 
 namespace {
 
 constexpr size_t kRecords = 200000;
 constexpr size_t kEntries = 100;
 constexpr int kRuns = 7;
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 const wchar_t* const kWords[] = {L"Projekte", L"Bilder",   L"Musik",  L"Dokumente", L"src",
                                  L"build",    L"Urlaub",   L"Archiv", L"Rechnungen", L"Daten",

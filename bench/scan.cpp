@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench.h"
 #include "os/clock.h"
 #include "os/fs.h"
 #include "scan/driver.h"
@@ -20,6 +21,7 @@
 #include "ui/platform/platform.h"
 
 using namespace vardune;
+using bench::Median;
 
 namespace {
 
@@ -42,11 +44,6 @@ int64_t BareWalk(std::wstring& p) {
 }
 
 double Seconds(int64_t ms) { return static_cast<double>(ms) / 1000.0; }
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 void OpenWindowForPumping() {
   ui::InitPlatform();

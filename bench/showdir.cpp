@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "bench/bench.h"
 #include "os/clock.h"
 #include "scan/driver.h"
 #include "scan/model.h"
@@ -17,23 +18,8 @@
 #include "view/resultlist.h"
 
 using namespace vardune;
-
-namespace {
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-void Pump() {
-  for (;;) {
-    const ui::Event e = ui::WindowEvent();
-    if (e.Kind == ui::EventNone) break;
-    DispatchMainEvent(e);
-  }
-}
-
-}  // namespace
+using bench::Median;
+using bench::Pump;
 
 int wmain() {
   if (!StartUp({})) return 1;

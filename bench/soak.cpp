@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "bench/bench.h"
 #include "os/clock.h"
 #include "scan/driver.h"
 #include "scan/model.h"
@@ -21,6 +22,8 @@
 #include "view/resultlist.h"
 
 using namespace vardune;
+using bench::Median;
+using bench::Pump;
 
 namespace {
 
@@ -57,15 +60,6 @@ double PrivateBytes() {
     if (m.RegionSize == 0) break;
   }
   return sum;
-}
-
-// What the main loop would do with the events that the window has collected meanwhile.
-void Pump() {
-  for (;;) {
-    const ui::Event e = ui::WindowEvent();
-    if (e.Kind == ui::EventNone) break;
-    DispatchMainEvent(e);
-  }
 }
 
 }  // namespace
