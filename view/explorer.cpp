@@ -27,8 +27,11 @@ void _Explorer(std::wstring_view dir) {
 }
 
 void _Selection() {
-  int32_t kb = 0, dirs = 0, files = 0;
-  // Adds in 64 bits, keeps 32.
+  // The counts add in 64 bits and keep 32, as the list's own counts do. The kilobytes stay 64
+  // bits wide: 32 bits of kilobytes end at 2 TiB, which a selection of a few large directories
+  // of a server's disks passes, and would then show a negative size.
+  int64_t kb = 0;
+  int32_t dirs = 0, files = 0;
   const auto add = [](int32_t& sum, int64_t v) {
     sum = static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(sum) + v));
   };
@@ -40,7 +43,7 @@ void _Selection() {
     if (row < 0) break;
     std::wstring k = ResultCell(row, 1);
     std::erase(k, L'\'');
-    add(kb, NumberValue(k));
+    kb += NumberValue(k);
     add(files, NumberValue(ResultCell(row, 3)));
     if (ResultCell(row, 2) != kDateien) add(dirs, NumberValue(ResultCell(row, 4)) + 1);
   }

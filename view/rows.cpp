@@ -127,7 +127,7 @@ std::wstring SummaryText(int64_t driveFree, int64_t driveTotal, int64_t bytes, i
          GroupThousands(files) + L" Dateien";
 }
 
-std::wstring SelectionText(int32_t kb, int32_t dirs, int32_t files) {
+std::wstring SelectionText(int64_t kb, int32_t dirs, int32_t files) {
   return L"Auswahl:  " + GroupThousands(kb / 1024) + L" MB   " + GroupThousands(dirs) +
          L" Verz   " + GroupThousands(files) + L" Dateien";
 }

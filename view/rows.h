@@ -58,7 +58,7 @@ void FormatKBColumn(std::vector<ResultRow>& rows);
 std::wstring SummaryText(int64_t driveFree, int64_t driveTotal, int64_t bytes, int32_t dirs,
                          int32_t files);
 // The selection status of control 5 from kilobytes, directories and files.
-std::wstring SelectionText(int32_t kb, int32_t dirs, int32_t files);
+std::wstring SelectionText(int64_t kb, int32_t dirs, int32_t files);
 // One level up: C:\Daten\Alt\ -> C:\Daten\; "" when there is no level above (a drive root).
 std::wstring ParentDirOf(std::wstring_view startPath);
 

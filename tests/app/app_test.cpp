@@ -212,6 +212,12 @@ TEST_F(AppTest, SelectionStatusSumsTheSelectedCells) {
   EXPECT_EQ(ui::GetGadgetText(kGadStatus), L"Auswahl:  0 MB   1 Verz   0 Dateien");
   Click(kGadErrs);
   EXPECT_EQ(Column(2).size(), 3u);
+  // Two directories of 1.5 TiB: 3 TiB in all, past what 32 bits of kilobytes hold.
+  Pfade.Append(Pfad{L"C:\\t\\", L"a", 1536LL << 30, 0, 1, 0});
+  Pfade.Append(Pfad{L"C:\\t\\", L"b", 1536LL << 30, 0, 1, 0});
+  _ShowDir(L"C:\\t\\");
+  Select({0, 1});
+  EXPECT_EQ(ui::GetGadgetText(kGadStatus), L"Auswahl:  3'145'728 MB   2 Verz   2 Dateien");
 }
 
 TEST_F(AppTest, ErrorViewListsEveryUnreadableDirectorySortedByPath) {

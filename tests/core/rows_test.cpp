@@ -127,6 +127,9 @@ TEST(Summary, TextsWithTheirBlanks) {
   EXPECT_EQ(SummaryText(0, 0, -1, 1, 0), L"Laufwerk MB frei: 0 / 0\r\nVerzeichnis:   0 MB   1 Verz   0 Dateien");
   EXPECT_EQ(SelectionText(1234, 4, 7), L"Auswahl:  1 MB   4 Verz   7 Dateien");
   EXPECT_EQ(SelectionText(0, 0, 0), L"Auswahl:  0 MB   0 Verz   0 Dateien");
+  // Past 2 TiB of kilobytes the size keeps growing instead of turning negative.
+  EXPECT_EQ(SelectionText(3LL * 1024 * 1024 * 1024, 2, 0),
+            L"Auswahl:  3'145'728 MB   2 Verz   0 Dateien");
 }
 
 TEST(DirUp, OneLevelUp) {
