@@ -40,16 +40,16 @@ HGLOBAL CopyGlobal(HGLOBAL src) {
   return dst;
 }
 
-class FileListData final : public IDataObject {
+// IUnknown of a COM object that offers one interface besides it, counted from 1 at creation.
+template <class Interface, const IID& kIid>
+class Counted : public Interface {
  public:
-  explicit FileListData(HGLOBAL drop) : drop_(drop) {}
-  ~FileListData() { GlobalFree(drop_); }
-
+  virtual ~Counted() = default;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) {
-      *out = static_cast<IDataObject*>(this);
-      AddRef();
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, kIid)) {
+      *out = static_cast<Interface*>(this);
+      this->AddRef();
       return S_OK;
     }
     *out = nullptr;
@@ -61,6 +61,15 @@ class FileListData final : public IDataObject {
     if (n == 0) delete this;
     return n;
   }
+
+ private:
+  LONG refs_ = 1;
+};
+
+class FileListData final : public Counted<IDataObject, IID_IDataObject> {
+ public:
+  explicit FileListData(HGLOBAL drop) : drop_(drop) {}
+  ~FileListData() { GlobalFree(drop_); }
 
   HRESULT STDMETHODCALLTYPE GetData(FORMATETC* f, STGMEDIUM* m) override {
     if (!m) return E_POINTER;
@@ -97,29 +106,12 @@ class FileListData final : public IDataObject {
   }
 
  private:
-  LONG refs_ = 1;
   HGLOBAL drop_;
 };
 
 // The drag goes on while the left button is held; Escape cancels it.
-class LeftButtonSource final : public IDropSource {
+class LeftButtonSource final : public Counted<IDropSource, IID_IDropSource> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropSource)) {
-      *out = static_cast<IDropSource*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG n = InterlockedDecrement(&refs_);
-    if (n == 0) delete this;
-    return n;
-  }
   HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
     if (escape) return DRAGDROP_S_CANCEL;
     if (!(keys & MK_LBUTTON)) return DRAGDROP_S_DROP;
@@ -128,9 +120,6 @@ class LeftButtonSource final : public IDropSource {
   HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override {
     return DRAGDROP_S_USEDEFAULTCURSORS;
   }
-
- private:
-  LONG refs_ = 1;
 };
 
 }  // namespace
