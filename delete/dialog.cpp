@@ -9,15 +9,13 @@
 #include "delete/lookup.h"
 #include "scan/driver.h"
 #include "scan/model.h"
+#include "ui/mainwindow.h"
 #include "ui/platform/explorerlist.h"
 #include "ui/platform/platform.h"
 
 namespace vardune {
 
 namespace {
-
-constexpr int kMainWindow = 1;
-constexpr int kResultList = 10;
 
 constexpr int kDialog = 33;
 constexpr int kPathField = 34;
@@ -39,7 +37,7 @@ bool IsAbsoluteName(std::wstring_view s) {
 // The directory the dialog opens on for a row of the result list.
 std::wstring DirectoryOfRow(int row) {
   if (row < 0) return GStartPath;
-  const std::wstring name = ui::GetGadgetItemText(kResultList, row, 2);
+  const std::wstring name = ui::GetGadgetItemText(kGadResults, row, 2);
   // A row without a name (there is no such row) and the row of the files lying directly in
   // the current directory both mean the current directory; a row that names a whole path
   // (the list of unreadable directories) means that path.

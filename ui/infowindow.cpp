@@ -14,6 +14,7 @@
 
 #include "os/build.h"
 #include "ui/anchor.h"
+#include "ui/mainwindow.h"
 #include "ui/platform/dialogs.h"
 #include "ui/platform/platform.h"
 
@@ -24,7 +25,6 @@ namespace {
 constexpr int kWinInfo = 56;
 constexpr int kGadOk = 57;
 constexpr int kGadText = 58;
-constexpr int kWinMain = 1;
 
 // The text is stored in Windows-1252, whatever the ANSI code page of the system running the
 // program: converting with CP_ACP would garble every umlaut on, say, a Cyrillic Windows.
@@ -80,7 +80,7 @@ std::span<const unsigned char> GInfoPacked{InfoText, InfoTextLength};
 HWND Window_FormInfo() {
   using namespace ui;
   HWND win = OpenWindow(kWinInfo, Scale(100), Scale(100), Scale(457), Scale(288),
-                        L"Delete Files - Vardune", WinSystemMenu | WinWindowCentered, kWinMain);
+                        L"Delete Files - Vardune", WinSystemMenu | WinWindowCentered, kMainWindow);
   if (!win) return nullptr;
   // Registered like every window; it has no sizing border and its controls no anchor
   // letters, so nothing ever moves.
@@ -118,7 +118,7 @@ void _Info() {
   }
 
   ui::CloseWindow(kWinInfo);
-  ui::ActivateWindow(kWinMain);
+  ui::ActivateWindow(kMainWindow);
   // What the user did to other windows meanwhile, and what is still on its way, must not run
   // as commands once the main loop takes over again.
   ui::FlushEvents();

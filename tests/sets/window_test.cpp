@@ -14,6 +14,9 @@
 namespace vardune {
 namespace {
 
+using test::Box;
+using test::BoxOf;
+
 using test::PathRows;
 using test::Press;
 using test::Row;
@@ -21,19 +24,6 @@ using test::SelectorItems;
 
 Pfad E(std::wstring path, std::wstring set, int64_t size = 0) {
   return Pfad{std::move(path), std::move(set), size, 0, 0, 0};
-}
-
-struct Box {
-  int x, y, w, h;
-  bool operator==(const Box&) const = default;
-  friend void PrintTo(const Box& b, std::ostream* os) {
-    *os << b.x << "," << b.y << " " << b.w << "x" << b.h;
-  }
-};
-
-Box BoxOf(int n) {
-  const RECT r = ui::GadgetRect(n);
-  return Box{r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
 std::wstring ClassOf(int n) {

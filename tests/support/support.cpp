@@ -330,4 +330,9 @@ std::wstring Screenshot(HWND window, const std::wstring& name) {
   return file;
 }
 
+Box BoxOf(int gadget) {
+  const RECT r = ui::GadgetRect(gadget);
+  return Box{r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
 }  // namespace vardune::test

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,5 +79,15 @@ std::vector<QueuedEvent> DrainEvents();
 std::wstring Screenshot(HWND window, const std::wstring& name);
 
 std::string Narrow(std::wstring_view s);
+
+// A control's rectangle in its window's client area, as the tests compare it.
+struct Box {
+  int x, y, w, h;
+  bool operator==(const Box&) const = default;
+  friend void PrintTo(const Box& b, std::ostream* os) {
+    *os << b.x << "," << b.y << " " << b.w << "x" << b.h;
+  }
+};
+Box BoxOf(int gadget);
 
 }  // namespace vardune::test

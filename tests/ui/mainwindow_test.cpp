@@ -22,18 +22,8 @@
 namespace vardune {
 namespace {
 
-struct Box {
-  int x, y, w, h;
-  bool operator==(const Box&) const = default;
-  friend void PrintTo(const Box& b, std::ostream* os) {
-    *os << b.x << "," << b.y << " " << b.w << "x" << b.h;
-  }
-};
-
-Box BoxOf(int n) {
-  const RECT r = ui::GadgetRect(n);
-  return Box{r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
+using test::Box;
+using test::BoxOf;
 
 const Box kDesign[] = {
     {}, {}, {5, 5, 20, 20}, {30, 5, 465, 20}, {140, 30, 355, 35}, {140, 65, 355, 20},
