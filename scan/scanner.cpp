@@ -56,10 +56,11 @@ bool IsAbsoluteScanPath(std::wstring_view p) {
          ((p[0] >= L'A' && p[0] <= L'Z') || (p[0] >= L'a' && p[0] <= L'z'));
 }
 
-int64_t ScanDir(std::wstring& p, PfadListe::ParentId ownParent) {
+// `listable` false: P is recorded as unreadable without being listed.
+int64_t ScanDir(std::wstring& p, PfadListe::ParentId ownParent, bool listable) {
   const int32_t filesAtEntry = GFiles;
   const int32_t dirsAtEntry = GDirs;
-  bool error = p.size() > kMaxScanPath || !IsAbsoluteScanPath(p);
+  bool error = !listable || p.size() > kMaxScanPath;
 
   const int64_t now = os::Millis();
   if (GNextRefresh < now) {
@@ -102,7 +103,7 @@ int64_t ScanDir(std::wstring& p, PfadListe::ParentId ownParent) {
           ++GDirs;
           p.append(list.Name());
           p += L'\\';
-          total += ScanDir(p, asParent);
+          total += ScanDir(p, asParent, true);
           p.resize(base);
         }
       }
@@ -130,7 +131,8 @@ int64_t _ScanDir(std::wstring_view path) {
   if (p.empty() || p.back() != L'\\') p += L'\\';
   // The record of P itself has P's parent text: everything before its own name.
   const PfadListe::ParentId ownParent = Pfade.AddParent(SplitScanPath(p).parent);
-  return ScanDir(p, ownParent);
+  // Below an absolute start every path is absolute: the start alone needs the look.
+  return ScanDir(p, ownParent, IsAbsoluteScanPath(p));
 }
 
 std::wstring RightAlign(std::wstring_view s, size_t width) {

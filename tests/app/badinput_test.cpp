@@ -35,7 +35,7 @@ class BadInput : public AppTest {
   // Scans `path` as if typed into the path field and the scan button pressed.
   void ScanTyped(const std::wstring& path) {
     ui::SetGadgetText(kGadPath, path);
-    GStartPath = _AddBackslash(ui::GetGadgetText(kGadPath));
+    _PathFieldEvent(ui::TypeLostFocus);
     Click(kGadScan);
   }
   // The one record a scan of an unusable start path leaves: an ERROR record of the path,
