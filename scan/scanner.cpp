@@ -79,7 +79,9 @@ int64_t ScanDir(std::wstring& p, PfadListe::ParentId ownParent, bool listable) {
   const PfadListe::ParentId asParent = Pfade.AddParent(p);
   const size_t base = p.size();
   if (!error) {
-    os::DirListing list(p);
+    // The \\?\ form takes every name as it is: a directory "dot." is not trimmed into its
+    // twin "dot", and paths past MAX_PATH are reached like any other.
+    os::DirListing list(os::LongPathForm(p));
     if (list.Failed()) {
       error = true;
     } else {
@@ -92,7 +94,7 @@ int64_t ScanDir(std::wstring& p, PfadListe::ParentId ownParent, bool listable) {
           ownBytes += list.Size();
           if (GStress) {
             p.append(list.Name());
-            const std::wstring digest = os::Md5OfFile(p);
+            const std::wstring digest = os::Md5OfFile(os::LongPathForm(p));
             p.resize(base);
             if (GScanUi.StressRow) {
               GScanUi.StressRow(std::to_wstring(list.Size() / 1024), list.Name(), digest);
