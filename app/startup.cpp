@@ -77,7 +77,7 @@ void _Init(const std::vector<std::wstring>& args) {
 std::wstring StartPathFromParameter(std::wstring_view parameter, std::wstring_view progDir) {
   const size_t k = parameter.find_last_of(L"\\/");
   if (k == std::wstring_view::npos) return std::wstring(progDir);
-  return std::wstring(parameter.substr(0, k + 1));
+  return NormalizeEnteredPath(parameter.substr(0, k + 1));
 }
 
 std::wstring _SpecialFolder(int csidl) {
@@ -100,7 +100,7 @@ void _RightAlignColumn(int gadget, int column) {
 
 void _PathFieldEvent(int type) {
   if (type != ui::TypeLostFocus) return;
-  GStartPath = _AddBackslash(ui::GetGadgetText(kGadPath));
+  GStartPath = _AddBackslash(NormalizeEnteredPath(ui::GetGadgetText(kGadPath)));
   ui::SetGadgetText(kGadPath, GStartPath);
 }
 

@@ -66,7 +66,9 @@ std::wstring ScanDurationText(int64_t ms) {
 }
 
 void _Scan(std::wstring_view path) {
-  const std::wstring p(path);
+  // The lookups below strip every trailing backslash, the walk's split only the last one: a
+  // path ending in "\\" must reach both as the same directory.
+  const std::wstring p = CollapseTrailingBackslashes(path);
   if (GScanUi.EnableStop) GScanUi.EnableStop(true);
   GScanning = 1;
   StartBlinkThread();

@@ -146,6 +146,66 @@ std::wstring_view StripBackslashes(std::wstring_view p) {
   return p;
 }
 
+namespace {
+
+// Length of the part of a normalised path that "." and ".." never reach: "C:\" of a drive
+// path, "\\server\share\" of a network path; 0 for any other form, which is left alone.
+size_t RootLength(std::wstring_view p) {
+  if (p.size() >= 3 && p[1] == L':' && p[2] == L'\\') return 3;
+  if (!p.starts_with(L"\\\\")) return 0;
+  const size_t server = p.find(L'\\', 2);
+  if (server == std::wstring_view::npos || server == 2) return 0;
+  const size_t share = p.find(L'\\', server + 1);
+  if (share == std::wstring_view::npos || share == server + 1) return 0;
+  return share + 1;
+}
+
+}  // namespace
+
+std::wstring NormalizeEnteredPath(std::wstring_view path) {
+  std::wstring p(path);
+  std::replace(p.begin(), p.end(), L'/', L'\\');
+  const size_t keep = p.starts_with(L"\\\\") ? 2 : 0;
+  std::wstring out = p.substr(0, keep);
+  for (size_t i = keep; i < p.size(); ++i) {
+    if (p[i] == L'\\' && out.size() > keep && out.back() == L'\\') continue;
+    out += p[i];
+  }
+  const size_t root = RootLength(out);
+  if (root == 0) return out;
+  std::vector<std::wstring_view> parts;
+  const std::wstring_view rest = std::wstring_view(out).substr(root);
+  bool dirEnd = rest.empty() || rest.back() == L'\\';
+  for (size_t start = 0; start < rest.size();) {
+    size_t end = rest.find(L'\\', start);
+    if (end == std::wstring_view::npos) end = rest.size();
+    const std::wstring_view part = rest.substr(start, end - start);
+    start = end + 1;
+    const bool last = start >= rest.size();
+    if (part == L".") {
+      if (last) dirEnd = true;
+    } else if (part == L"..") {
+      if (!parts.empty()) parts.pop_back();
+      if (last) dirEnd = true;
+    } else {
+      parts.push_back(part);
+    }
+  }
+  std::wstring result = out.substr(0, root);
+  for (size_t k = 0; k < parts.size(); ++k) {
+    result += parts[k];
+    if (k + 1 < parts.size() || dirEnd) result += L'\\';
+  }
+  return result;
+}
+
+std::wstring CollapseTrailingBackslashes(std::wstring_view path) {
+  size_t end = path.size();
+  while (end > 0 && path[end - 1] == L'\\') --end;
+  if (end == 0 || end + 1 >= path.size()) return std::wstring(path);
+  return std::wstring(path.substr(0, end + 1));
+}
+
 PathSplit SplitRecordPath(std::wstring_view p) {
   const std::wstring_view q = StripBackslashes(p);
   const size_t k = q.rfind(L'\\');

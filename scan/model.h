@@ -115,6 +115,17 @@ std::wstring _AddBackslash(std::wstring_view path);
 // Strips every trailing backslash.
 std::wstring_view StripBackslashes(std::wstring_view p);
 
+// A path as it enters the program (typed, picked, given on the command line) in the form
+// every part of the program works with: "/" turned into "\", runs of backslashes made one
+// (the two that begin a network path stay), and "." and ".." resolved below the drive or the
+// share as Windows itself resolves them. Names are otherwise kept exactly as given, trailing
+// dots and blanks included: the program reaches the file system through the \\?\ form, which
+// takes names as they are.
+std::wstring NormalizeEnteredPath(std::wstring_view path);
+// A run of trailing backslashes made one ("C:\a\\" gives "C:\a\"); a path of backslashes
+// alone stays as it is.
+std::wstring CollapseTrailingBackslashes(std::wstring_view path);
+
 // Parent and Name of the record of directory path P: trailing backslashes stripped, then split
 // after the last backslash (C:\Daten\Fotos\ -> C:\Daten\ + Fotos; C:\ -> "" + C:).
 struct PathSplit {

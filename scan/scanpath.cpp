@@ -20,6 +20,7 @@ int64_t _ScanPath(std::wstring_view path) {
   parser.prefix = target.serverPrefix;
   const std::wstring params = NetViewParameters(target.serverPrefix);
   bool textShown = false;
+  bool stopped = false;
   const auto showText = [&] {
     if (!textShown && GScanUi.SetPathText) GScanUi.SetPathText(L"net " + params);
     textShown = true;
@@ -31,11 +32,14 @@ int64_t _ScanPath(std::wstring_view path) {
       },
       [&] {
         showText();
-        // The window stays alive; "STOPP" is not honoured while the list is read.
-        if (GScanUi.PumpEvents) GScanUi.PumpEvents();
+        // The window stays alive. A "STOPP" pressed meanwhile stays pressed: the walk of the
+        // first share takes it at its first look and the whole scan ends there.
+        if (GScanUi.PumpEventsKeepStop) GScanUi.PumpEventsKeepStop();
+        else if (GScanUi.PumpEvents && GScanUi.PumpEvents()) stopped = true;
       });
 
   int64_t total = 0;
+  if (stopped) return total;
   for (const std::wstring& share : parser.shares) {
     total += _ScanDir(share);
     // "STOPP" ends the whole scan, not only the share in hand.

@@ -14,6 +14,8 @@ struct ScanUi {
   // Takes every pending window event, re-laying out resized windows and running no command;
   // returns true when "STOPP" was found pressed (it is released then).
   bool (*PumpEvents)() = nullptr;
+  // The same, but a pressed "STOPP" stays pressed for the walk to take at its first look.
+  void (*PumpEventsKeepStop)() = nullptr;
   // "STOPP": enabled or disabled, and released.
   void (*EnableStop)(bool enable) = nullptr;
   void (*ReleaseStop)() = nullptr;

@@ -137,7 +137,8 @@ std::vector<std::wstring> SetsDragPaths(std::wstring_view set) {
     // Without a directory part the listing would be of whatever the current directory is.
     if (cut == std::wstring::npos) continue;
     const std::wstring dir = e.Parent.substr(0, cut + 1);
-    os::DirListing l(dir);
+    // Listed through the \\?\ form: a directory "a." is not trimmed into its twin "a".
+    os::DirListing l(os::LongPathForm(dir));
     if (l.Failed()) continue;
     while (l.Next()) {
       if (l.IsDirectory() || l.Name()[0] == 0 || l.IsDotOrDotDot()) continue;

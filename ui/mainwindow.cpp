@@ -125,15 +125,15 @@ bool TakeStop() {
 
 // During a scan no command runs: every pending event is taken and dropped, except that a
 // resized window is laid out again, so that painting, resizing and "STOPP" keep working.
-bool PumpScanEvents() {
+bool PumpScanEvents(bool takeStop) {
   bool stop = false;
   for (;;) {
     const ui::Event e = ui::WindowEvent();
     if (e.Kind == ui::EventNone) break;
     if (e.Kind == ui::EventSizeWindow) _AnchorApply(e.Window);
-    if (TakeStop()) stop = true;
+    if (takeStop && TakeStop()) stop = true;
   }
-  if (TakeStop()) stop = true;
+  if (takeStop && TakeStop()) stop = true;
   return stop;
 }
 
@@ -187,7 +187,7 @@ void _PickPath() {
   std::wstring initial = GStartPath;
   if (initial.size() > 3 && initial.back() == L'\\') initial.pop_back();
   const std::wstring chosen = ui::PathRequester(L"Select GStartPath", initial);
-  if (!chosen.empty()) GStartPath = _AddBackslash(chosen);
+  if (!chosen.empty()) GStartPath = _AddBackslash(NormalizeEnteredPath(chosen));
   ui::SetGadgetText(kGadPath, GStartPath);
 }
 
@@ -195,7 +195,8 @@ void InstallMainWindowScanUi() {
   GScanUi.SetPathText = SetSummaryText;
   GScanUi.GetPathText = GetSummaryText;
   GScanUi.SetCounterText = SetStatusText;
-  GScanUi.PumpEvents = PumpScanEvents;
+  GScanUi.PumpEvents = [] { return PumpScanEvents(true); };
+  GScanUi.PumpEventsKeepStop = [] { PumpScanEvents(false); };
   GScanUi.EnableStop = EnableStop;
   GScanUi.ReleaseStop = ReleaseStop;
   GScanUi.SetScanImage = SetScanImage;

@@ -45,8 +45,8 @@ extern void (*GOnColumnClick)(int column);
 void _PickPath();
 
 // Fills GScanUi's window members with the controls of window 1: SetPathText, GetPathText,
-// SetCounterText, PumpEvents, EnableStop, ReleaseStop, SetScanImage. The others are left as
-// they are.
+// SetCounterText, PumpEvents, PumpEventsKeepStop, EnableStop, ReleaseStop, SetScanImage. The
+// others are left as they are.
 void InstallMainWindowScanUi();
 
 }  // namespace vardune

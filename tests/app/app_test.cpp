@@ -54,7 +54,9 @@ TEST_F(AppTest, StartUpFillsThePathFieldFromTheParameter) {
                                                           {L"C:\\Daten\\Fotos\\", L"C:\\Daten\\Fotos\\"},
                                                           {L"C:\\Daten\\Fotos", L"C:\\Daten\\"},
                                                           {L"C:\\Daten\\a.txt", L"C:\\Daten\\"},
-                                                          {L"D:/x/y.txt", L"D:/x/"},
+                                                          {L"D:/x/y.txt", L"D:\\x\\"},
+                                                          {L"Z:/tmp//t//", L"Z:\\tmp\\t\\"},
+                                                          {L"C:\\a\\.\\b\\..\\c\\d", L"C:\\a\\c\\"},
                                                           {L"ohne", GProgDir}}) {
     Start({param});
     EXPECT_EQ(ui::GetGadgetText(kGadPath), expected) << test::Narrow(param);

@@ -46,6 +46,38 @@ TEST(RecordPath, SplitsAfterTheLastBackslash) {
   EXPECT_EQ(_AddBackslash(L"C:\\x\\"), L"C:\\x\\");
 }
 
+// Paths as the user types or sends them become the one form the program works with.
+TEST(EnteredPath, SlashesRepeatsAndDotsAreResolved) {
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {L"C:/Daten/x/", L"C:\\Daten\\x\\"},
+      {L"Z:\\tmp\\t\\\\", L"Z:\\tmp\\t\\"},
+      {L"Z:\\\\tmp\\\\\\t", L"Z:\\tmp\\t"},
+      {L"//srv/share/a/", L"\\\\srv\\share\\a\\"},
+      {L"\\\\srv\\\\share\\\\", L"\\\\srv\\share\\"},
+      {L"C:\\a\\.\\b\\..\\c\\", L"C:\\a\\c\\"},
+      {L"C:\\a\\..\\..\\..\\", L"C:\\"},
+      {L"C:\\a\\b\\..", L"C:\\a\\"},
+      {L"\\\\srv\\share\\..\\x\\", L"\\\\srv\\share\\x\\"},
+      // Names keep what Windows would trim: the program lists them as they are.
+      {L"C:\\dot.\\ blank \\", L"C:\\dot.\\ blank \\"},
+      {L"C:\\...\\", L"C:\\...\\"},
+      // Forms that name no tree stay as they are: the scan records them as unreadable.
+      {L"\\\\\\x\\", L"\\\\\\x\\"},
+      {L"..\\rel\\", L"..\\rel\\"},
+      {L"C:rel\\..\\", L"C:rel\\..\\"},
+      {L"", L""},
+  };
+  for (const auto& [in, out] : cases) {
+    EXPECT_EQ(NormalizeEnteredPath(in), out) << std::string(in.begin(), in.end());
+    EXPECT_EQ(NormalizeEnteredPath(out), out);  // once is enough
+  }
+  EXPECT_EQ(CollapseTrailingBackslashes(L"C:\\a\\\\\\"), L"C:\\a\\");
+  EXPECT_EQ(CollapseTrailingBackslashes(L"C:\\a\\"), L"C:\\a\\");
+  EXPECT_EQ(CollapseTrailingBackslashes(L"C:\\a"), L"C:\\a");
+  EXPECT_EQ(CollapseTrailingBackslashes(L"\\\\srv\\\\"), L"\\\\srv\\");
+  EXPECT_EQ(CollapseTrailingBackslashes(L"\\\\\\"), L"\\\\\\");
+}
+
 TEST(Lookups, RecordContentsAndSubtree) {
   PfadListe l = ScanOfA();
   EXPECT_EQ(FindRecordOf(l, L"C:\\a\\b\\"), 2u);

@@ -392,9 +392,20 @@ TEST_F(SharesTest, ReadableShareOfALocalServerName) {
 TEST_F(SharesTest, StopEndsTheScanOfAllShares) {
   Output("Name          Typ  \r\n------------\r\nEins          Disk\r\nZwei          Disk\r\n");
   // Pressed while the first share is scanned (after the listing was read).
-  GScanUi.PumpEvents = [] { return Seen::log.size() == 0 && ++Seen::pumps > 2; };
+  GScanUi.PumpEventsKeepStop = [] { ++Seen::pumps; };
+  GScanUi.PumpEvents = [] { return Seen::log.empty(); };
   _Scan(L"\\\\vdsrv");
+  EXPECT_GT(Seen::pumps, 0);
   EXPECT_EQ(Shares(), std::vector<std::wstring>{L"Eins"});
+
+  // Pressed while the list is read, with no window to keep it pressed: no share is walked.
+  Pfade.Clear();
+  Seen::pumps = 0;
+  GScanUi.PumpEventsKeepStop = nullptr;
+  GScanUi.PumpEvents = [] { return ++Seen::pumps == 1; };
+  _Scan(L"\\\\vdsrv");
+  EXPECT_TRUE(Shares().empty());
+  ExpectIdle();
 }
 
 }  // namespace
