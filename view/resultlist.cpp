@@ -27,6 +27,10 @@ std::deque<ResultRow> gRows;
 
 void ShowCount() { ui::SetVirtualCount(kList, static_cast<int>(gRows.size())); }
 
+// The rows now stand for other records: no row stays selected or current, so that no command
+// acts on a directory the user never chose.
+void ShowNewRows() { ui::ResetVirtualList(kList, static_cast<int>(gRows.size())); }
+
 void ShowRows(std::vector<ResultRow>&& rows, const std::vector<size_t>& order) {
   gRows.clear();
   for (size_t i : order) gRows.push_back(std::move(rows[i]));
@@ -57,7 +61,7 @@ void SetResultCell(int row, int column, std::wstring_view text) {
 
 void ClearResultRows() {
   gRows.clear();
-  ShowCount();
+  ShowNewRows();
 }
 
 void InsertResultRowAtTop(std::wstring_view kb, std::wstring_view name, std::wstring_view digest) {
@@ -66,7 +70,7 @@ void InsertResultRowAtTop(std::wstring_view kb, std::wstring_view name, std::wst
   r.cells[2] = name;
   r.cells[3] = digest;
   gRows.push_front(std::move(r));
-  ShowCount();
+  ShowNewRows();
 }
 
 void _AddRow(const Pfad& p, bool fullPath) {
@@ -125,7 +129,7 @@ void _ShowDir(std::wstring_view path) {
     }
   }
   ShowRows(std::move(rows), order);
-  ShowCount();
+  ShowNewRows();
   _DriveSpace(path);
   ui::SetGadgetText(4, SummaryText(GDriveFree, GDriveTotal, bytes, static_cast<int32_t>(dirs),
                                    static_cast<int32_t>(files)));
@@ -143,7 +147,7 @@ void _ShowErrors() {
     }
   }
   ShowRows(std::move(rows), OrderRows(rows, GSort));
-  ShowCount();
+  ShowNewRows();
   GSort = remembered;
 }
 

@@ -75,14 +75,19 @@ class AppTest : public ::testing::Test {
     PostMessageW(ui::WindowID(kMainWindow), WM_COMMAND, MAKEWPARAM(item, 0), 0);
     RunPending();
   }
+  // A click on the header of a column of the result list, as the mouse gives it.
   static void HeaderClick(int column) {
-    NMLISTVIEW nm{};
-    nm.hdr.hwndFrom = ui::GadgetID(kGadResults);
-    nm.hdr.idFrom = kGadResults;
-    nm.hdr.code = LVN_COLUMNCLICK;
-    nm.iItem = -1;
-    nm.iSubItem = column;
-    SendMessageW(ui::WindowID(kMainWindow), WM_NOTIFY, kGadResults, reinterpret_cast<LPARAM>(&nm));
+    test::ClickHeader(ui::GadgetID(kGadResults), column);
+    RunPending();
+  }
+  // A click on a row of the result list (row -1: the empty area below the rows), with
+  // MK_CONTROL or MK_SHIFT held when asked.
+  static void ClickRow(int row, WPARAM keys = 0) {
+    test::ClickListRow(ui::GadgetID(kGadResults), row, keys);
+    RunPending();
+  }
+  static void RightClickRow(int row) {
+    test::RightClickListRow(ui::GadgetID(kGadResults), row);
     RunPending();
   }
   // A real double click on a row: the list reports it to the window itself.
@@ -105,10 +110,18 @@ class AppTest : public ::testing::Test {
     }
     return v;
   }
+  // Selects exactly these rows the way a user does: a click on the first, Ctrl+clicks on the
+  // others; no rows: a click on the empty area below them.
   static void Select(std::initializer_list<int> rows) {
-    ui::SetGadgetState(kGadResults, -1);
-    for (int r : rows) ui::SetGadgetItemState(kGadResults, r, 1);
-    RunPending();
+    if (rows.size() == 0) {
+      ClickRow(-1);
+      return;
+    }
+    bool first = true;
+    for (int r : rows) {
+      ClickRow(r, first ? 0 : MK_CONTROL);
+      first = false;
+    }
   }
   bool started_ = false;
 };

@@ -46,6 +46,8 @@ TEST_F(AppTest, StartUpFillsThePathFieldFromTheParameter) {
   c.mask = LVCF_FMT;
   SendMessageW(ui::GadgetID(kGadResults), LVM_GETCOLUMNW, 1, reinterpret_cast<LPARAM>(&c));
   EXPECT_EQ(c.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_RIGHT);
+  // The window as the user first sees it.
+  EXPECT_FALSE(test::Screenshot(ui::WindowID(kMainWindow), L"main_window_at_start").empty());
   ShutDown();
   started_ = false;
 

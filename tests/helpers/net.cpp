@@ -1,6 +1,7 @@
-// Stand-in for the system's net.exe in tests: writes the bytes of the file named by
-// VARDUNE_NET_OUTPUT to standard output unchanged, and appends its command line to the file
-// named by VARDUNE_NET_LOG. Placed beside the test programs, it is found before the system's.
+// Stand-in for the system's net.exe in tests: appends its command line to the file named by
+// VARDUNE_NET_LOG, waits VARDUNE_NET_DELAY_MS milliseconds, and writes the bytes of the file
+// named by VARDUNE_NET_OUTPUT to standard output unchanged. Placed beside the test programs,
+// it is found before the system's.
 #include <windows.h>
 
 #include <string>
@@ -19,6 +20,9 @@ int wmain() {
       CloseHandle(f);
     }
   }
+  // VARDUNE_NET_DELAY_MS: a slow server, answering only after that many milliseconds.
+  wchar_t delay[32] = {0};
+  if (GetEnvironmentVariableW(L"VARDUNE_NET_DELAY_MS", delay, 32)) Sleep(_wtoi(delay));
   if (!GetEnvironmentVariableW(L"VARDUNE_NET_OUTPUT", out, MAX_PATH)) return 2;
   HANDLE in = CreateFileW(out, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (in == INVALID_HANDLE_VALUE) return 3;

@@ -1,6 +1,8 @@
 // Helpers of the test programs (see support.h).
 #include "tests/support/support.h"
 
+#include <commctrl.h>
+#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <atomic>
@@ -333,6 +335,75 @@ std::wstring Screenshot(HWND window, const std::wstring& name) {
 Box BoxOf(int gadget) {
   const RECT r = ui::GadgetRect(gadget);
   return Box{r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void ClickHeader(HWND list, int column) {
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  RECT r{};
+  if (!header || !SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column),
+                               reinterpret_cast<LPARAM>(&r))) {
+    ADD_FAILURE() << "no header item " << column;
+    return;
+  }
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  SendMessageW(header, WM_MOUSEMOVE, 0, at);
+  SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(header, WM_LBUTTONUP, 0, at);
+  PumpMessages();
+}
+
+POINT ListRowPoint(HWND list, int row) {
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  RECT r{};
+  if (row >= 0) {
+    r.left = LVIR_LABEL;
+    SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+    return POINT{r.left + 10, (r.top + r.bottom) / 2};
+  }
+  RECT client{};
+  GetClientRect(list, &client);
+  int y = client.bottom - 4;
+  if (count > 0) {
+    r.left = LVIR_BOUNDS;
+    SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(count - 1), reinterpret_cast<LPARAM>(&r));
+    y = r.bottom + 4;
+  }
+  EXPECT_LT(y, client.bottom) << "no empty area below the rows";
+  return POINT{40, y};
+}
+
+void ClickListRow(HWND list, int row, WPARAM keys) {
+  const POINT p = ListRowPoint(list, row);
+  const LPARAM at = MAKELPARAM(p.x, p.y);
+  SendMessageW(list, WM_MOUSEMOVE, keys, at);
+  SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+  SendMessageW(list, WM_LBUTTONUP, keys, at);
+  PumpMessages();
+}
+
+void RightClickListRow(HWND list, int row) {
+  const POINT p = ListRowPoint(list, row);
+  const LPARAM at = MAKELPARAM(p.x, p.y);
+  SendMessageW(list, WM_MOUSEMOVE, 0, at);
+  // The release waits in the queue, as the mouse leaves it: the list watches for it while it
+  // handles the press, to tell a click from a drag.
+  PostMessageW(list, WM_RBUTTONUP, 0, at);
+  SendMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, at);
+  PumpMessages();
+}
+
+std::vector<int> SelectedRows(HWND list) {
+  std::vector<int> rows;
+  for (int i = -1;;) {
+    i = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
+    if (i < 0) break;
+    rows.push_back(i);
+  }
+  return rows;
+}
+
+int FocusedRow(HWND list) {
+  return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
 }
 
 }  // namespace vardune::test

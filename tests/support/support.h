@@ -90,4 +90,17 @@ struct Box {
 };
 Box BoxOf(int gadget);
 
+// Mouse clicks on a report list as the mouse gives them (button down and up at a point of the
+// control): on the header of a column, which reports it to the list and the list to its
+// window; on a row, with MK_CONTROL or MK_SHIFT held when asked; row -1 is the empty area below
+// the last row. The messages are processed; the events they queue stay queued.
+void ClickHeader(HWND list, int column);
+void ClickListRow(HWND list, int row, WPARAM keys = 0);
+void RightClickListRow(HWND list, int row);
+// The client point of a row's label (row -1: the empty area below the last row).
+POINT ListRowPoint(HWND list, int row);
+// Selected rows of a list, and the focused row (-1 none), as the control holds them.
+std::vector<int> SelectedRows(HWND list);
+int FocusedRow(HWND list);
+
 }  // namespace vardune::test

@@ -60,21 +60,6 @@ std::vector<std::wstring> ItemsOf(HMENU m) {
 std::vector<int> gColumnClicks;
 void RecordColumnClick(int column) { gColumnClicks.push_back(column); }
 
-// A left click on the header of a list at the middle of the given column, as the mouse gives
-// it: the header reports the click to the list, which tells its window.
-void ClickHeader(HWND list, int column) {
-  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-  ASSERT_NE(header, nullptr);
-  RECT r{};
-  ASSERT_TRUE(SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column),
-                           reinterpret_cast<LPARAM>(&r)));
-  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-  SendMessageW(header, WM_MOUSEMOVE, 0, at);
-  SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  SendMessageW(header, WM_LBUTTONUP, 0, at);
-  test::PumpMessages();
-}
-
 // A column-click notification as a list sends it, from `from` with id `id`, to `to`.
 void SendColumnClick(HWND to, HWND from, int id, int column) {
   NMLISTVIEW nm{};
@@ -291,8 +276,8 @@ TEST_F(MainWindowTest, ColumnClicksOfTheResultListReachTheSort) {
   RememberResultListHandle();
   GOnColumnClick = RecordColumnClick;
 
-  ClickHeader(ui::GadgetID(10), 2);
-  ClickHeader(ui::GadgetID(10), 4);
+  test::ClickHeader(ui::GadgetID(10), 2);
+  test::ClickHeader(ui::GadgetID(10), 4);
   SendColumnClick(hwnd_, ui::GadgetID(10), 10, 1);
   EXPECT_EQ(gColumnClicks, (std::vector<int>{2, 4, 1}));
 
@@ -302,14 +287,14 @@ TEST_F(MainWindowTest, ColumnClicksOfTheResultListReachTheSort) {
   ASSERT_NE(ui::OpenWindow(56, 50, 50, 300, 200, L"Andere", ui::WinNormal), nullptr);
   ASSERT_NE(ui::ListIconGadget(56, 57, 5, 5, 290, 190, L"Eins", 80, 0), nullptr);
   ui::AddGadgetColumn(57, 1, L"Zwei", 80);
-  ClickHeader(ui::GadgetID(57), 1);
+  test::ClickHeader(ui::GadgetID(57), 1);
   SendColumnClick(hwnd_, ui::GadgetID(57), 10, 1);
   SendColumnClick(ui::WindowID(56), ui::GadgetID(10), 10, 1);
   EXPECT_TRUE(gColumnClicks.empty());
 
   // Without a sort to call, a click is harmless, and other notifications still become events.
   GOnColumnClick = nullptr;
-  ClickHeader(ui::GadgetID(10), 0);
+  test::ClickHeader(ui::GadgetID(10), 0);
   ui::SetVirtualCount(10, 3);
   test::DrainEvents();
   ui::SetGadgetState(10, 1);
@@ -466,36 +451,6 @@ TEST_F(MainWindowTest, PicturesAreTheThreeImages) {
   EXPECT_NEAR(GetRValue(middle[1]), GetGValue(middle[1]), 8);
   EXPECT_EQ(middle[2], middle[3]);
   EXPECT_NE(middle[2], corner[2]);
-}
-
-TEST_F(MainWindowTest, Screenshot) {
-  ASSERT_TRUE(_MainMenu());
-  ui::SetFlickerFree(1);
-  ui::SetGadgetText(3, L"C:\\Daten\\Fotos\\");
-  ui::SetGadgetText(4, L"C:\\Daten\\Fotos\\  1'234'567 KB  (1'205 MB)\r\nFrei: 12'345 MB von 476'837 MB");
-  ui::SetGadgetText(5, L"3 Verzeichnisse ausgewählt: 1'100'000 KB");
-  ui::DisableGadget(8, true);
-  static const wchar_t* rows[][5] = {
-      {L"X", L"812'345", L"Urlaub 2019", L"1'024", L"12"},
-      {L"", L"301'220", L"Familie", L"640", L"8"},
-      {L"", L"98'002", L"Scans", L"210", L"3"},
-      {L"", L"12'000", L"<DATEIEN>", L"31", L""},
-      {L"", L"ERROR", L"System Volume Information", L"0", L"0"},
-  };
-  ui::SetVirtualSource(10, [](int row, int column) -> std::wstring_view {
-    return row >= 0 && row < 5 && column >= 0 && column < 5 ? rows[row][column] : L"";
-  });
-  ui::SetVirtualCount(10, 5);
-  for (int c : {1, 3, 4}) {
-    LVCOLUMNW col{};
-    col.mask = LVCF_FMT;
-    col.fmt = LVCFMT_RIGHT;
-    SendMessageW(ui::GadgetID(10), LVM_SETCOLUMNW, static_cast<WPARAM>(c),
-                 reinterpret_cast<LPARAM>(&col));
-  }
-  ui::SetGadgetState(10, 1);
-  const std::wstring file = test::Screenshot(hwnd_, L"main_window");
-  EXPECT_FALSE(file.empty());
 }
 
 }  // namespace

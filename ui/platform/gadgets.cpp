@@ -556,6 +556,23 @@ void SetVirtualCount(int n, int count) {
   InvalidateRect(l, nullptr, TRUE);
 }
 
+void ResetVirtualList(int n, int count) {
+  GadgetEntry* g = FindGadget(n);
+  HWND l = ListHandle(n);
+  if (!g || !l) return;
+  // An owner-data list keeps its selection by row number; rows that now stand for other
+  // records must not stay selected, focused or marked as the anchor of a shift-click.
+  g->quiet = true;
+  LVITEMW it{};
+  it.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  it.state = 0;
+  SendMessageW(l, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&it));
+  SendMessageW(l, LVM_SETSELECTIONMARK, 0, -1);
+  SendMessageW(l, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+  g->quiet = false;
+  InvalidateRect(l, nullptr, TRUE);
+}
+
 void RedrawItems(int n, int first, int last) {
   HWND l = ListHandle(n);
   if (l) SendMessageW(l, LVM_REDRAWITEMS, static_cast<WPARAM>(first), last);

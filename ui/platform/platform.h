@@ -230,6 +230,9 @@ int CountGadgetColumns(int n);
 using CellText = std::function<std::wstring_view(int row, int column)>;
 void SetVirtualSource(int n, CellText source);
 void SetVirtualCount(int n, int count);
+// A list rebuilt from scratch: the new row count, and no row selected or focused. The
+// selection change is the program's own and raises no event.
+void ResetVirtualList(int n, int count);
 void RedrawItems(int n, int first, int last);
 
 // ---- menus -------------------------------------------------------------------------------

@@ -20,6 +20,8 @@ struct GadgetEntry {
   NotifyHandler notify;
   std::function<std::wstring()> getText;
   std::function<void(std::wstring_view)> setText;
+  // Set while the program itself changes the control's selection: no event is queued for it.
+  bool quiet = false;
 };
 
 std::map<int, GadgetEntry>& Gadgets();

@@ -102,14 +102,14 @@ LRESULT OnNotify(HWND hwnd, int win, NMHDR* hdr) {
       return 0;
     case LVN_ITEMCHANGED: {
       auto* lv = reinterpret_cast<NMLISTVIEW*>(hdr);
-      if ((lv->uChanged & LVIF_STATE) &&
+      if (!g->quiet && (lv->uChanged & LVIF_STATE) &&
           ((lv->uNewState ^ lv->uOldState) & LVIS_SELECTED)) {
         QueueGadget(win, id, TypeChange);
       }
       return 0;
     }
     case LVN_ODSTATECHANGED:
-      QueueGadget(win, id, TypeChange);
+      if (!g->quiet) QueueGadget(win, id, TypeChange);
       return 0;
     case LVN_BEGINDRAG:
       QueueGadget(win, id, TypeDragStart);
