@@ -146,6 +146,16 @@ TEST_F(DragPaths, EntriesThatAreGoneOrCannotBeListed) {
   EXPECT_EQ(JoinDragList(SetsDragPaths(L"T")), L"");
 }
 
+// The loose files of "a." are its own, not those of its twin "a" that Windows would trim its
+// name into.
+TEST_F(DragPaths, DirectoryEndingInADotListsItsOwnFiles) {
+  ASSERT_EQ(test::RunUnix("cd " + test::ShellQuote(test::UnixPath(tree.Root())) +
+                          " && mkdir a a. && touch a/zwilling a./eigen"),
+            0);
+  BupPfade = {E(tree.Path(L"a.\\<DATEIEN>"), L"S")};
+  EXPECT_EQ(SetsDragPaths(L"S"), std::vector<std::wstring>{tree.Path(L"a.\\eigen")});
+}
+
 // ---- a whole drag ---------------------------------------------------------------------------
 
 // A drop target that keeps what it was given.
