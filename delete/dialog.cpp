@@ -9,6 +9,7 @@
 #include "delete/lookup.h"
 #include "scan/driver.h"
 #include "scan/model.h"
+#include "ui/anchor.h"
 #include "ui/mainwindow.h"
 #include "ui/platform/explorerlist.h"
 #include "ui/platform/platform.h"
@@ -62,6 +63,9 @@ HWND Window_FormDelFiles() {
                           ui::WinSystemMenu | ui::WinWindowCentered | ui::WinInvisible,
                           kMainWindow);
   if (!w) return nullptr;
+  // Known to the layout manager like every window; no sizing border, no anchored control.
+  _AnchorAdd(kDialog, kAnchorKeep, ui::WindowX(kDialog), ui::WindowY(kDialog),
+             ui::WindowInnerWidth(kDialog), ui::WindowInnerHeight(kDialog));
   const bool ok =
       ui::StringGadget(kDialog, kPathField, Scale(10), Scale(5), Scale(420), Scale(20), L"",
                        ui::GadReadOnly) &&
@@ -87,6 +91,8 @@ HWND Window_FormDelProgress() {
                           ui::WinSystemMenu | ui::WinWindowCentered | ui::WinInvisible,
                           kMainWindow);
   if (!w) return nullptr;
+  _AnchorAdd(kProgress, kAnchorKeep, ui::WindowX(kProgress), ui::WindowY(kProgress),
+             ui::WindowInnerWidth(kProgress), ui::WindowInnerHeight(kProgress));
   const bool ok =
       ui::TextGadget(kProgress, 40, Scale(10), Scale(10), Scale(40), Scale(15), L"Datei:") &&
       ui::TextGadget(kProgress, kEntryText, Scale(50), Scale(10), Scale(340), Scale(15), L"") &&

@@ -265,8 +265,7 @@ int32_t Walk(std::wstring_view start, bool noRoot, const std::wstring& here) {
 std::wstring DelCountText() {
   const int64_t v = GDelTotal != 0 ? static_cast<int64_t>(GDelTotal) - GDelCount
                                    : static_cast<int64_t>(GDelCount);
-  // The sign stays outside the grouping: -1'234, never -'123.
-  if (v < 0) return L"-" + GroupThousands(std::to_wstring(-v));
+  // The grouping takes the sign like a digit: -123 shows as -'123, as everywhere else.
   return GroupThousands(std::to_wstring(v));
 }
 

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <tuple>
 
 #include "delete/dialog.h"
 #include "delete/engine.h"
@@ -14,6 +15,7 @@
 #include "scan/model.h"
 #include "tests/delete/deltest.h"
 #include "tests/support/support.h"
+#include "ui/anchor.h"
 #include "ui/platform/explorerlist.h"
 #include "ui/platform/platform.h"
 
@@ -184,6 +186,30 @@ TEST_F(DelDialog, OpensOnTheDirectoryOfARowWithItsControls) {
   EXPECT_FALSE(ui::IsWindowOpen(33));
   EXPECT_FALSE(ui::IsWindowDisabled(1));
   EXPECT_EQ(Entries(d), (std::vector<std::wstring>{L"a.txt", L"b.txt", L"inner"}));
+}
+
+// Both windows are registered with the layout manager with their geometry at creation; a
+// size event of either re-lays out nothing, since no control is anchored.
+TEST_F(DelDialog, BothWindowsAreKnownToTheLayoutManager) {
+  for (const auto& [window, w, h] : {std::tuple{33, 440, 295}, std::tuple{39, 400, 85}}) {
+    ASSERT_TRUE(window == 33 ? Window_FormDelFiles() : Window_FormDelProgress()) << window;
+    int found = 0;
+    for (const Anchor& a : Anchors) {
+      if (a.Window != window) continue;
+      EXPECT_EQ(a.Control, kAnchorKeep) << window;
+      EXPECT_EQ(a.X, ui::WindowX(window)) << window;
+      EXPECT_EQ(a.Y, ui::WindowY(window)) << window;
+      EXPECT_EQ(a.W, w) << window;
+      EXPECT_EQ(a.H, h) << window;
+      ++found;
+    }
+    EXPECT_EQ(found, 1) << window;
+    const RECT before = ui::GadgetRect(window == 33 ? 38 : 43);
+    _AnchorApply(window);
+    const RECT after = ui::GadgetRect(window == 33 ? 38 : 43);
+    EXPECT_TRUE(EqualRect(&before, &after)) << window;
+    ui::CloseWindow(window);
+  }
 }
 
 TEST_F(DelDialog, FilesRowAndNoRowOpenOnTheCurrentDirectory) {

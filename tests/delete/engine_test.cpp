@@ -369,15 +369,17 @@ TEST_F(DelEngine, CountsUpWithoutAnExpectedTotal) {
   EXPECT_EQ(ui::GetGadgetText(43), L"1'500");
 }
 
-TEST(DelCountText, GroupsTheNumberAndKeepsTheSignOutside) {
+TEST(DelCountText, GroupsTheNumberWithItsSign) {
   GDelTotal = 0;
   GDelCount = 1234567;
   EXPECT_EQ(DelCountText(), L"1'234'567");
   GDelTotal = 10;
   GDelCount = 133;
-  EXPECT_EQ(DelCountText(), L"-123");
+  EXPECT_EQ(DelCountText(), L"-'123");
+  GDelCount = 12;
+  EXPECT_EQ(DelCountText(), L"-2");
   GDelCount = 100010;
-  EXPECT_EQ(DelCountText(), L"-100'000");
+  EXPECT_EQ(DelCountText(), L"-'100'000");
   GDelTotal = 1000;
   GDelCount = 0;
   EXPECT_EQ(DelCountText(), L"1'000");
