@@ -7,7 +7,9 @@
 // name of a different entry. An object is deleted only through a handle that was checked to be
 // the listed entry itself: some systems (Wine with Unix symbolic links) open the target of a
 // link, so that DeleteFileW on a link to a file deletes the target file, and RemoveDirectoryW
-// on a link to an empty directory removes the target directory. There such a link stays.
+// on a link to an empty directory removes the target directory. There such a link stays. The
+// same holds for the removal of each directory at the end of its walk, so that a directory
+// another program swaps for a link meanwhile never takes the link's target with it.
 #include "delete/engine.h"
 
 #include <windows.h>
@@ -185,19 +187,54 @@ bool RemoveFileEntry(const std::wstring& dirFinal, const std::wstring& full,
   return DeleteByHandle(h.get());
 }
 
+// A handle with delete access to the directory entry `name` (full = its path) of the
+// directory whose final path is dirFinal, opened without following a link, and the attributes
+// of what it refers to; no handle when that is not the entry itself.
+os::Handle OpenOwnEntry(const std::wstring& dirFinal, const std::wstring& full,
+                        std::wstring_view name, DWORD& attrs) {
+  os::Handle h = OpenEntry(full, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!h || !IsEntryItself(h.get(), dirFinal, name) ||
+      !GetFileInformationByHandle(h.get(), &info)) {
+    return {};
+  }
+  attrs = info.dwFileAttributes;
+  return h;
+}
+
 // Removes a directory link (junction, mount point, symbolic link) without entering it: only
 // through a handle to the link itself. Where the system opens the target instead (its handle
 // shows no reparse point), the link stays and the target is not touched.
 bool RemoveLink(const std::wstring& dirFinal, const std::wstring& full, std::wstring_view name) {
-  os::Handle h = OpenEntry(full, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
-  if (!h) return false;
-  if (!IsEntryItself(h.get(), dirFinal, name)) return false;
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(h.get(), &info)) return false;
-  if (!(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
-  if (info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) {
+  DWORD attrs = 0;
+  os::Handle h = OpenOwnEntry(dirFinal, full, name, attrs);
+  if (!h || !(attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+  if (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) {
     ResetAttributes(h.get());
   }
+  return DeleteByHandle(h.get());
+}
+
+// Removes the directory `dir`, whose final path was `here` when the walk entered it, through a
+// handle to the entry itself, with its attributes reset. Between the walk's entry and this
+// removal another program may have renamed the directory and put a link in its place: a link,
+// or a link's target where the system opens that, is not the directory the walk emptied, and it
+// stays. The removal fails while the directory still holds anything.
+bool RemoveDirEntry(const std::wstring& dir, const std::wstring& here) {
+  std::wstring parent;
+  std::wstring_view name;
+  if (!here.empty()) {
+    const size_t k = here.rfind(L'\\');
+    if (k == std::wstring::npos) return false;  // a drive root
+    parent = here.substr(0, k);
+    name = std::wstring_view(here).substr(k + 1);
+  }
+  DWORD attrs = 0;
+  os::Handle h = OpenOwnEntry(parent, dir, name, attrs);
+  if (!h || !(attrs & FILE_ATTRIBUTE_DIRECTORY) || (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return false;
+  }
+  ResetAttributes(h.get());
   return DeleteByHandle(h.get());
 }
 
@@ -212,9 +249,7 @@ void ForcedRemoval(const std::wstring& dir, const std::wstring& dirFinal) {
       RemoveFileEntry(dirFinal, dir + list.Name(), list.Name(), true);
     }
   }
-  const std::wstring d = Sys(dir);
-  SetFileAttributesW(d.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryW(d.c_str());
+  RemoveDirEntry(dir, dirFinal);
 }
 
 void ShowEntry(std::wstring_view name, const std::wstring& dir) {

@@ -273,6 +273,65 @@ TEST_F(DelEngine, LinkToADirectoryIsNeverEntered) {
   }
 }
 
+// Another program renames a directory while the walk is inside it and puts a link to an empty
+// directory outside the tree in its place. The directory's removal at the end of its walk then
+// meets the link: neither the link's target nor anything else outside the tree may go. Done for
+// a subdirectory and for the start directory itself.
+TEST_F(DelEngine, DirectorySwappedForALinkDuringItsWalkKeepsTheLinkTarget) {
+  for (const bool startItself : {false, true}) {
+    TempTree t;
+    TempTree outside;  // empty: a removal by path would take it
+    t.File(L"a\\f1", 1);
+    t.File(L"a\\f2", 1);
+    t.File(L"a\\sub\\f3", 1);
+    t.File(L"b\\g", 1);
+    const std::string swap = "cd " + test::ShellQuote(test::UnixPath(t.Root())) +
+                             " && mv a a-moved && ln -s " +
+                             test::ShellQuote(test::UnixPath(outside.Root())) + " a";
+    bool swapped = false;
+    gThen = [&] {
+      if (!swapped && gSeen.back().dir == t.Path(L"a\\")) {
+        swapped = true;
+        ASSERT_EQ(test::RunUnix(swap), 0);
+      }
+    };
+    Progress();
+    EXPECT_EQ(DelIn(t, startItself ? t.Path(L"a\\") : t.Root(), 0), 1);
+    gThen = nullptr;
+    ASSERT_TRUE(swapped) << startItself;
+    EXPECT_TRUE(os::IsDirectory(outside.Root())) << "link target removed, start itself: " << startItself;
+    EXPECT_TRUE(Entries(outside.Root()).empty());
+    // The link is no directory of the tree to remove: it stays, and so does its parent.
+    EXPECT_TRUE(GetFileAttributesW(t.Path(L"a").c_str()) != INVALID_FILE_ATTRIBUTES);
+    if (!startItself) {
+      EXPECT_FALSE(Exists(t.Path(L"b")));
+    }
+  }
+}
+
+// Read-only, hidden and system directories go like any other: their attributes are reset
+// through the handle that removes them. A kept start directory keeps its attributes.
+TEST_F(DelEngine, ProtectedDirectoriesAreRemovedThroughTheirHandle) {
+  TempTree t;
+  t.File(L"ro\\f", 1);
+  t.File(L"ro\\inner\\g", 1);
+  t.File(L"hid\\h", 1);
+  t.Dir(L"emptyro");
+  ASSERT_TRUE(SetFileAttributesW(t.Path(L"ro").c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(SetFileAttributesW(t.Path(L"ro\\inner").c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(SetFileAttributesW(t.Path(L"emptyro").c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(SetFileAttributesW(t.Path(L"hid").c_str(),
+                                 FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_TRUE(GetFileAttributesW(t.Path(L"hid").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  Progress();
+  EXPECT_EQ(DelIn(t, t.Path(L"hid\\"), 1), 1);
+  EXPECT_TRUE(GetFileAttributesW(t.Path(L"hid").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(Entries(t.Path(L"hid\\")).empty());
+  EXPECT_EQ(DelIn(t, t.Root(), 0), 1);
+  EXPECT_FALSE(Exists(t.Root()));
+  EXPECT_EQ(GDelCount, 1 + 6);
+}
+
 TEST_F(DelEngine, LinkToAFileNeverTakesItsTarget) {
   TempTree t;
   TempTree outside;
