@@ -124,30 +124,8 @@ TEST_F(DelEngine, FileInUseStaysWithEveryDirectoryAboveIt) {
   t.File(L"a\\c\\x.txt", 10);
   t.File(L"top.txt", 10);
 
-  wchar_t exe[MAX_PATH];
-  GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring helper(exe);
-  helper = helper.substr(0, helper.rfind(L'\\') + 1) + L"holdfile.exe";
-  static int run = 0;
-  const std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(run++);
-  const std::wstring ready = L"vardune-hold-ready-" + tag;
-  const std::wstring release = L"vardune-hold-release-" + tag;
-  os::Handle readyEvent(CreateEventW(nullptr, TRUE, FALSE, ready.c_str()));
-  os::Handle releaseEvent(CreateEventW(nullptr, TRUE, FALSE, release.c_str()));
-  std::wstring cmd = L"\"" + helper + L"\" \"" + t.Path(L"a\\b\\held.txt") + L"\" " + ready +
-                     L" " + release;
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                             nullptr, nullptr, &si, &pi));
-  os::Handle process(pi.hProcess);
-  os::Handle thread(pi.hThread);
-  const HANDLE waits[] = {readyEvent.get(), process.get()};
-  const DWORD woke = WaitForMultipleObjects(2, waits, FALSE, 30000);
-  DWORD code = 0;
-  GetExitCodeProcess(process.get(), &code);
-  ASSERT_EQ(woke, WAIT_OBJECT_0) << "holdfile.exe ended with " << code;
+  test::HeldFile held(t.Path(L"a\\b\\held.txt"));
+  ASSERT_TRUE(held.Held());
 
   Progress();
   EXPECT_EQ(DelIn(t, t.Root(), 0), 1);
@@ -156,9 +134,6 @@ TEST_F(DelEngine, FileInUseStaysWithEveryDirectoryAboveIt) {
   EXPECT_EQ(Entries(t.Path(L"a\\")), std::vector<std::wstring>{L"b"});
   EXPECT_EQ(Entries(t.Root()), std::vector<std::wstring>{L"a"});
   EXPECT_EQ(GDelCount, 7);
-
-  SetEvent(releaseEvent.get());
-  EXPECT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
 }
 
 TEST_F(DelEngine, EmptyAndMissingStartDirectories) {

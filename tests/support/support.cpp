@@ -172,6 +172,43 @@ void TempTree::Remove(std::wstring_view rel) const {
   RunUnix("rm -rf " + ShellQuote(UnixPath(Path(rel))));
 }
 
+HeldFile::HeldFile(const std::wstring& path) {
+  wchar_t exe[MAX_PATH] = {0};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring helper(exe);
+  helper = helper.substr(0, helper.rfind(L'\\') + 1) + L"holdfile.exe";
+  static int run = 0;
+  const std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(run++);
+  const std::wstring ready = L"vardune-hold-ready-" + tag;
+  const std::wstring release = L"vardune-hold-release-" + tag;
+  ready_ = CreateEventW(nullptr, TRUE, FALSE, ready.c_str());
+  release_ = CreateEventW(nullptr, TRUE, FALSE, release.c_str());
+  std::wstring cmd = L"\"" + helper + L"\" \"" + path + L"\" " + ready + L" " + release;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!ready_ || !release_ ||
+      !CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &si, &pi)) {
+    return;
+  }
+  CloseHandle(pi.hThread);
+  process_ = pi.hProcess;
+  // Ready, or ended because it could not open the file.
+  const HANDLE waits[] = {ready_, process_};
+  held_ = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
+}
+
+HeldFile::~HeldFile() {
+  if (release_) SetEvent(release_);
+  if (process_) {
+    WaitForSingleObject(process_, 30000);
+    CloseHandle(process_);
+  }
+  if (ready_) CloseHandle(ready_);
+  if (release_) CloseHandle(release_);
+}
+
 bool PermissionsEnforced() {
   static const bool enforced = [] {
     TempTree t;

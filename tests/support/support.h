@@ -46,6 +46,22 @@ class TempTree {
   std::wstring root_;
 };
 
+// Another program (holdfile.exe beside the test programs) that holds a file open, sharing
+// reading and writing but not deletion, as an editor or a sync tool does, until the holder is
+// destroyed. Held() is false when the program could not open the file.
+class HeldFile {
+ public:
+  explicit HeldFile(const std::wstring& path);
+  ~HeldFile();
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+  bool Held() const { return held_; }
+
+ private:
+  HANDLE process_ = nullptr, ready_ = nullptr, release_ = nullptr;
+  bool held_ = false;
+};
+
 // True when a directory with mode 000 really cannot be listed by this process.
 bool PermissionsEnforced();
 
