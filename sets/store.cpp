@@ -2,6 +2,9 @@
 // byte-order mark, every line ended by CR LF.
 #include "sets/store.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "os/text.h"
 
 namespace vardune {
@@ -69,6 +72,37 @@ std::string FormatSetsFile(const std::vector<Pfad>& entries) {
     out += "\r\n";
   }
   return out;
+}
+
+bool SameSets(const std::vector<Pfad>& a, const std::vector<Pfad>& b) {
+  if (a.size() != b.size()) return false;
+  using Pair = std::pair<std::wstring_view, std::wstring_view>;
+  const auto pairs = [](const std::vector<Pfad>& v) {
+    std::vector<Pair> p;
+    p.reserve(v.size());
+    for (const Pfad& e : v) p.emplace_back(e.Parent, e.Name);
+    std::sort(p.begin(), p.end());
+    return p;
+  };
+  return pairs(a) == pairs(b);
+}
+
+void MergeSets(std::vector<Pfad>& into, const std::vector<Pfad>& added) {
+  const size_t held = into.size();
+  for (const Pfad& e : added) {
+    // Only the entries that were there before count as the same: two equal new entries are
+    // kept as the user made them, as a save without merging would keep them.
+    const auto same = std::find_if(into.begin(), into.begin() + static_cast<ptrdiff_t>(held),
+                                   [&e](const Pfad& h) {
+                                     return EqualNoCase(h.Parent, e.Parent) &&
+                                            EqualNoCase(h.Name, e.Name);
+                                   });
+    if (same != into.begin() + static_cast<ptrdiff_t>(held)) {
+      same->Size = e.Size;
+    } else {
+      into.push_back(Pfad{e.Parent, e.Name, e.Size, 0, 0, 0});
+    }
+  }
 }
 
 }  // namespace vardune

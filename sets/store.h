@@ -34,16 +34,26 @@ std::wstring FormatSetsLine(const Pfad& e);
 // front only when the first path begins with U+FEFF, so that reading the file gives it back).
 std::string FormatSetsFile(const std::vector<Pfad>& entries);
 
+// True when both lists hold the same paths in the same sets, whatever their order and sizes:
+// sizes and order are taken from the scan results again, the pairs are what the user made.
+bool SameSets(const std::vector<Pfad>& a, const std::vector<Pfad>& b);
+// Adds the entries of `added` to `into`: a path that `into` already holds in the same set
+// (letter case ignored) takes the added entry's size, every other entry is appended in order.
+void MergeSets(std::vector<Pfad>& into, const std::vector<Pfad>& added);
+
 // Appends the entries of GDataDir + "BackupSets.txt" to BupPfade (the file is created empty
-// when it is missing). Reports nothing.
+// when it is missing). A file that is there but cannot be read is named in a message.
 void _SetsLoad();
-// Writes all of BupPfade to GDataDir + "BackupSets.txt". The new content goes to a temporary
-// file in the data directory first, which then replaces the old file, so that a failure at
-// any step leaves the old file as it was. Reports nothing.
+// Writes all of BupPfade to GDataDir + "BackupSets.txt": into a temporary file first, which
+// then replaces the old file with its attributes; where another program keeps the old file
+// from being replaced, the content is written into it in place. A file that could not be read
+// at start-up gets the entries made since then added to what it holds now; a read-only file is
+// never written. Whenever sets would be lost that way, they go to a second file instead
+// ("BackupSets (2).txt" ..., in the data directory, else in the temporary folder), and a
+// message names both files.
 void _SetsSave();
 
-// True when the last _SetsLoad found the file present but could not read it; _SetsSave then
-// keeps that file instead of writing over sets it never saw.
+// True when the last _SetsLoad found the file present but could not read it.
 bool SetsFileUnread();
 
 }  // namespace vardune

@@ -133,5 +133,27 @@ TEST(SetsFile, FirstPathBeginningWithAByteOrderMarkSurvivesASave) {
   EXPECT_EQ(FormatSetsFile({E(L"d\xFEFF", L"S", 4)}).substr(0, 1), "d");
 }
 
+// What the store compares and merges when the file could not be written or read.
+TEST(SetsFile, SameSetsLooksAtPathsAndSetsOnly) {
+  const std::vector<Pfad> a = {E(L"C:\\a", L"S", 1), E(L"C:\\b", L"S", 2), E(L"C:\\a", L"T", 0)};
+  // Another order and other sizes: the same sets.
+  EXPECT_TRUE(SameSets(a, {E(L"C:\\a", L"T", 5), E(L"C:\\b", L"S", -1), E(L"C:\\a", L"S", 1)}));
+  // A path in another set, a set renamed (even in letter case only), one entry fewer or twice.
+  EXPECT_FALSE(SameSets(a, {E(L"C:\\a", L"S", 1), E(L"C:\\b", L"T", 2), E(L"C:\\a", L"T", 0)}));
+  EXPECT_FALSE(SameSets(a, {E(L"C:\\a", L"s", 1), E(L"C:\\b", L"S", 2), E(L"C:\\a", L"T", 0)}));
+  EXPECT_FALSE(SameSets(a, {E(L"C:\\a", L"S", 1), E(L"C:\\b", L"S", 2)}));
+  EXPECT_FALSE(SameSets(a, {E(L"C:\\a", L"S", 1), E(L"C:\\a", L"S", 1), E(L"C:\\a", L"T", 0)}));
+  EXPECT_TRUE(SameSets({}, {}));
+}
+
+TEST(SetsFile, MergeAddsNewEntriesAndUpdatesTheSizesOfHeldOnes) {
+  std::vector<Pfad> held = {E(L"C:\\Daten", L"Urlaub", 1), E(L"C:\\x", L"S", 2)};
+  MergeSets(held, {E(L"c:\\DATEN", L"urlaub", 50), E(L"C:\\neu", L"S", 3), E(L"C:\\neu", L"S", 3),
+                   E(L"C:\\Daten", L"Anderes", 4)});
+  EXPECT_EQ(held, (std::vector<Pfad>{E(L"C:\\Daten", L"Urlaub", 50), E(L"C:\\x", L"S", 2),
+                                     E(L"C:\\neu", L"S", 3), E(L"C:\\neu", L"S", 3),
+                                     E(L"C:\\Daten", L"Anderes", 4)}));
+}
+
 }  // namespace
 }  // namespace vardune
