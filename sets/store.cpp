@@ -92,13 +92,13 @@ void MergeSets(std::vector<Pfad>& into, const std::vector<Pfad>& added) {
   for (const Pfad& e : added) {
     // Only the entries that were there before count as the same: two equal new entries are
     // kept as the user made them, as a save without merging would keep them.
-    const auto same = std::find_if(into.begin(), into.begin() + static_cast<ptrdiff_t>(held),
-                                   [&e](const Pfad& h) {
-                                     return EqualNoCase(h.Parent, e.Parent) &&
-                                            EqualNoCase(h.Name, e.Name);
-                                   });
-    if (same != into.begin() + static_cast<ptrdiff_t>(held)) {
-      same->Size = e.Size;
+    size_t k = 0;
+    while (k < held &&
+           !(EqualNoCase(into[k].Parent, e.Parent) && EqualNoCase(into[k].Name, e.Name))) {
+      ++k;
+    }
+    if (k < held) {
+      into[k].Size = e.Size;
     } else {
       into.push_back(Pfad{e.Parent, e.Name, e.Size, 0, 0, 0});
     }

@@ -274,7 +274,8 @@ TEST_F(DelEngine, DirectorySwappedForALinkDuringItsWalkKeepsTheLinkTarget) {
     EXPECT_EQ(DelIn(t, startItself ? t.Path(L"a\\") : t.Root(), 0), 1);
     gThen = nullptr;
     ASSERT_TRUE(swapped) << startItself;
-    EXPECT_TRUE(os::IsDirectory(outside.Root())) << "link target removed, start itself: " << startItself;
+    EXPECT_TRUE(os::IsDirectory(outside.Root()))
+        << "link target removed, start itself: " << startItself;
     EXPECT_TRUE(Entries(outside.Root()).empty());
     // The link is no directory of the tree to remove: it stays, and so does its parent.
     EXPECT_TRUE(GetFileAttributesW(t.Path(L"a").c_str()) != INVALID_FILE_ATTRIBUTES);

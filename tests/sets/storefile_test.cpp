@@ -225,10 +225,8 @@ TEST_F(SetsFile, AFileUnreadAtStartUpGetsTheNewSetsAddedOrSavedBeside) {
       ASSERT_EQ(Messages().size(), 1u);
       const std::wstring second = NamedSecondFile(Messages()[0]);
       EXPECT_EQ(second, GDataDir + L"BackupSets (2).txt");
-      EXPECT_EQ(Messages()[0].rfind(L"Err - Konnte Backup Sets nicht lesen und nicht ergänzen: \r\n" +
-                                        File() + L"\r\n",
-                                    0),
-                0u);
+      const std::wstring why = L"Err - Konnte Backup Sets nicht lesen und nicht ergänzen: \r\n";
+      EXPECT_EQ(Messages()[0].rfind(why + File() + L"\r\n", 0), 0u);
       EXPECT_EQ(os::ReadWholeFile(second).value_or(""), "C:\\NEU|Neu|5\r\nc:\\WICHTIG|set|9\r\n");
     }
   }
