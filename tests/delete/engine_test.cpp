@@ -461,7 +461,9 @@ TEST_F(DelEngine, CloseRequestCancelsAtOnceAndLeavesTheRest) {
     // At the top only what was visited before d1 can be gone (d1 itself stays).
     EXPECT_EQ(Entries(t.Root()).size(), 7u - (visitedAtTop - 1));
     for (const std::wstring& name : Entries(t.Root())) {
-      if (name == L"d2") EXPECT_EQ(Entries(t.Path(L"d2\\")).size(), 5u);
+      if (name == L"d2") {
+        EXPECT_EQ(Entries(t.Path(L"d2\\")).size(), 5u);
+      }
     }
     ui::CloseWindow(59);
     ui::CloseWindow(39);
