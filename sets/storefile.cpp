@@ -15,9 +15,6 @@ namespace vardune {
 namespace {
 
 bool gUnread = false;
-// The entries as the last _SetsLoad read them: what a read-only file is compared with when it
-// cannot be read again at the end.
-std::vector<Pfad> gLoaded;
 
 // The attributes a new content takes over from the old file.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
@@ -150,10 +147,19 @@ std::wstring SaveElsewhere(const std::string& bytes) {
   return {};
 }
 
+// Whether leaving the file as it is would lose sets: the entries differ from what it holds in
+// their paths or sets. A file that cannot be read is taken to differ unless there is nothing to
+// keep.
+bool WouldLose(const std::wstring& path, const std::vector<Pfad>& entries) {
+  std::vector<Pfad> held;
+  if (!ReadSetsFile(path, held)) return !entries.empty();
+  return !SameSets(held, entries);
+}
+
 // The sets could not go into their file: they go to a second file, and the user learns why
 // and where they are.
-void Rescue(const std::wstring& why, const std::wstring& path, const std::string& bytes) {
-  const std::wstring second = SaveElsewhere(bytes);
+void Rescue(const std::wstring& why, const std::wstring& path, const std::vector<Pfad>& entries) {
+  const std::wstring second = SaveElsewhere(FormatSetsFile(entries));
   std::wstring text = why + L" \r\n" + path + L"\r\n\r\n";
   if (second.empty()) {
     text += L"Sie konnten auch in keiner anderen Datei gespeichert werden und sind verloren.";
@@ -169,7 +175,6 @@ bool SetsFileUnread() { return gUnread; }
 
 void _SetsLoad() {
   gUnread = false;
-  gLoaded.clear();
   // Without a data directory the name would be relative to whatever the current directory is.
   if (GDataDir.empty()) return;
   const std::wstring path = SetsFilePath();
@@ -191,42 +196,37 @@ void _SetsLoad() {
     }
     return;
   }
-  ParseSetsFile(bytes, gLoaded);
-  BupPfade.insert(BupPfade.end(), gLoaded.begin(), gLoaded.end());
+  ParseSetsFile(bytes, BupPfade);
 }
 
 void _SetsSave() {
   if (GDataDir.empty()) return;
   const std::wstring path = SetsFilePath();
-  std::vector<Pfad> held;
-  const bool readable = ReadSetsFile(path, held);
-  const DWORD attrs = GetFileAttributesW(path.c_str());
-  std::vector<Pfad> entries = BupPfade;
+  const std::vector<Pfad>* entries = &BupPfade;
+  std::vector<Pfad> merged;
   if (gUnread) {
     // The stored sets were never in memory: writing the list alone would erase them.
-    if (!readable) {
+    if (!ReadSetsFile(path, merged)) {
       if (!BupPfade.empty()) {
-        Rescue(L"Err - Konnte Backup Sets nicht lesen und nicht ergänzen:", path,
-               FormatSetsFile(BupPfade));
+        Rescue(L"Err - Konnte Backup Sets nicht lesen und nicht ergänzen:", path, BupPfade);
       }
       return;
     }
-    entries = held;
-    MergeSets(entries, BupPfade);
+    MergeSets(merged, BupPfade);
+    entries = &merged;
   }
-  // What the file holds, as far as it can be told: whether sets are lost when it stays.
-  const std::vector<Pfad>& before = readable || attrs == INVALID_FILE_ATTRIBUTES ? held : gLoaded;
-  const std::string bytes = FormatSetsFile(entries);
+  const DWORD attrs = GetFileAttributesW(path.c_str());
   if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) {
     // A read-only file is never written over, nor replaced by a new one (that would undo the
     // protection).
-    if (!SameSets(before, entries)) {
-      Rescue(L"Err - Backup Sets nicht gespeichert, die Datei ist schreibgeschützt:", path, bytes);
+    if (WouldLose(path, *entries)) {
+      Rescue(L"Err - Backup Sets nicht gespeichert, die Datei ist schreibgeschützt:", path,
+             *entries);
     }
     return;
   }
-  if (!WriteStore(path, bytes, attrs) && !SameSets(before, entries)) {
-    Rescue(L"Err - Konnte Backup Sets nicht speichern:", path, bytes);
+  if (!WriteStore(path, FormatSetsFile(*entries), attrs) && WouldLose(path, *entries)) {
+    Rescue(L"Err - Konnte Backup Sets nicht speichern:", path, *entries);
   }
 }
 
