@@ -1,6 +1,8 @@
 // The anchor records and the arithmetic of a re-layout (see anchor.h).
 #include "ui/anchor.h"
 
+#include "ui/platform/scale.h"
+
 namespace vardune {
 
 std::vector<Anchor> Anchors;
@@ -15,8 +17,8 @@ Anchor* FindRecord(int32_t window, int32_t control) {
 }
 
 // Every place is computed from the creation rectangle, so repeated resizes never drift.
-int32_t Follow(int32_t stored, int32_t delta) {
-  return stored == kAnchorKeep ? kAnchorKeep : stored + delta;
+int32_t Follow(int32_t stored, int32_t delta, int dpi) {
+  return stored == kAnchorKeep ? kAnchorKeep : ui::ScaleToDpi(stored, dpi) + delta;
 }
 
 }  // namespace
@@ -50,15 +52,20 @@ void _Anchor(std::wstring_view letters, int32_t window, int32_t control, int32_t
 }
 
 std::vector<AnchorPlace> _AnchorLayout(int32_t window, int32_t innerW, int32_t innerH) {
+  return _AnchorLayoutAt(window, innerW, innerH, ui::kDesignDpi);
+}
+
+std::vector<AnchorPlace> _AnchorLayoutAt(int32_t window, int32_t innerW, int32_t innerH,
+                                         int dpi) {
   std::vector<AnchorPlace> places;
   const Anchor* own = FindRecord(window, kAnchorKeep);
   if (!own) return places;
-  const int32_t dw = innerW - own->W;
-  const int32_t dh = innerH - own->H;
+  const int32_t dw = innerW - ui::ScaleToDpi(own->W, dpi);
+  const int32_t dh = innerH - ui::ScaleToDpi(own->H, dpi);
   for (const Anchor& a : Anchors) {
     if (a.Window != window || a.Control == kAnchorKeep) continue;
-    places.push_back(
-        AnchorPlace{a.Control, Follow(a.X, dw), Follow(a.Y, dh), Follow(a.W, dw), Follow(a.H, dh)});
+    places.push_back(AnchorPlace{a.Control, Follow(a.X, dw, dpi), Follow(a.Y, dh, dpi),
+                                 Follow(a.W, dw, dpi), Follow(a.H, dh, dpi)});
   }
   return places;
 }

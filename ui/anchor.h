@@ -2,6 +2,9 @@
 // controls with their creation rectangles; after a window has been resized, its controls are
 // moved and stretched by the change of the window's inner size. The arithmetic here is pure
 // (no windows.h); _AnchorApply hands the result to the platform layer.
+//
+// Records hold design coordinates (pixels at 96 dpi), whatever the display scaling: a window
+// shown at another DPI has them scaled where they become window rectangles, in _AnchorLayoutAt.
 #pragma once
 #include <cstdint>
 #include <string_view>
@@ -46,9 +49,15 @@ struct AnchorPlace {
 // The rectangles of the window's registered controls, in registration order, for a window
 // whose inner size is now innerW x innerH. Empty when the window was never registered.
 std::vector<AnchorPlace> _AnchorLayout(int32_t window, int32_t innerW, int32_t innerH);
+// The same for a window shown at `dpi`, in its pixels: every stored value is scaled first (and
+// rounded), the change of the inner size is taken in pixels. So a window at its design size
+// times the scale shows every control at its design rectangle times the scale, and at 96 dpi
+// this is _AnchorLayout.
+std::vector<AnchorPlace> _AnchorLayoutAt(int32_t window, int32_t innerW, int32_t innerH,
+                                         int dpi);
 
-// Re-lays out a window after it reported a new size (nothing when it is not registered or no
-// longer open).
+// Re-lays out a window after it reported a new size, or after its DPI changed (nothing when it
+// is not registered or no longer open).
 void _AnchorApply(int window);
 
 }  // namespace vardune
