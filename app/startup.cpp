@@ -13,6 +13,7 @@
 #include "scan/scanui.h"
 #include "sets/ops.h"
 #include "sets/store.h"
+#include "ui/anchor.h"
 #include "ui/images.h"
 #include "ui/logwindow.h"
 #include "ui/mainwindow.h"
@@ -111,6 +112,8 @@ bool StartUp(const std::vector<std::wstring>& args) {
   // 1. The platform: common controls, COM and OLE (folder picker, dragging out).
   gOleReady = SUCCEEDED(OleInitialize(nullptr));
   ui::InitPlatform();
+  // A window whose DPI changed lays out its anchored controls again at once.
+  ui::SetLayoutHook(_AnchorApply);
   // 2. GBuild is fixed at build time. 3. The pictures.
   LoadImages();
   // 4. The lists start empty. 5. The main window; without it the program ends.

@@ -1,11 +1,14 @@
-# The program's resources: the manifest (Common Controls 6), the pictures and the icon. The
-# pictures are drawn at build time by the host tool mkimages (tools/), which the cross build
+# The program's resources: the manifest (Common Controls 6, display scaling), the pictures
+# (each for 96, 120, 144 and 192 dpi) and the icon. The pictures are drawn at build time by the host tool mkimages (tools/), which the cross build
 # makes with the machine's own compiler. The resources are compiled once, into an object
 # library, so that the program, the tests and the benchmarks all link the same pictures.
 set(VARDUNE_IMAGES_DIR ${CMAKE_BINARY_DIR}/generated/images)
-set(VARDUNE_IMAGE_FILES
-  ${VARDUNE_IMAGES_DIR}/image1.bmp ${VARDUNE_IMAGES_DIR}/image2.bmp
-  ${VARDUNE_IMAGES_DIR}/image3.bmp ${VARDUNE_IMAGES_DIR}/vardune.ico)
+set(VARDUNE_IMAGE_FILES ${VARDUNE_IMAGES_DIR}/vardune.ico)
+foreach(suffix "" _120 _144 _192)
+  foreach(n 1 2 3)
+    list(APPEND VARDUNE_IMAGE_FILES ${VARDUNE_IMAGES_DIR}/image${n}${suffix}.bmp)
+  endforeach()
+endforeach()
 add_custom_command(OUTPUT ${VARDUNE_IMAGE_FILES}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VARDUNE_IMAGES_DIR}
   COMMAND ${VARDUNE_TOOL_mkimages} ${VARDUNE_IMAGES_DIR}

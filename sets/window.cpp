@@ -94,10 +94,12 @@ void _SetsOpen() {
     return;
   }
   RightAlign(kSetsPaths, 1);
-  // To the left of the main window; where there is no room, to its right.
+  // To the left of the main window; where there is no room, to its right. The gap and the
+  // margin are lengths of the main window's layout, in its scale.
   const int mainX = ui::WindowX(kMainWin);
-  int x = mainX - ui::WindowInnerWidth(kSetsWin) - 15;
-  if (x < 50) x = mainX + ui::WindowInnerWidth(kMainWin) + 15;
+  const int gap = ui::DesignToWindow(kMainWin, 15);
+  int x = mainX - ui::WindowInnerWidth(kSetsWin) - gap;
+  if (x < ui::DesignToWindow(kMainWin, 50)) x = mainX + ui::WindowInnerWidth(kMainWin) + gap;
   ui::ResizeWindow(kSetsWin, x, ui::WindowY(kMainWin), ui::kKeep, ui::kKeep);
   ui::HideWindow(kSetsWin, false);
   ui::ActivateWindow(kSetsWin);

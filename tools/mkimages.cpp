@@ -1,7 +1,9 @@
 // Draws the program's pictures at build time: image 1 (one level up), image 2 (scan), image 3
-// (scan, second picture while a scan runs) as 32 x 32 24-bit BMPs, and the program icon from
-// the scan picture. Shapes are signed distance fields sampled 16 x 16 times per pixel and
-// blended in linear light, so that edges are smooth at every size.
+// (scan, second picture while a scan runs) as 24-bit BMPs of 32 x 32 pixels for 96 dpi and of
+// 40, 48 and 64 pixels for 120, 144 and 192 dpi (image<n>.bmp, image<n>_<dpi>.bmp), and the
+// program icon from the scan picture in the sizes of small and large icons at those DPIs.
+// Shapes are signed distance fields sampled 16 x 16 times per pixel and blended in linear
+// light, so that edges are smooth at every size.
 //
 // Usage: mkimages <output directory>
 #include <algorithm>
@@ -362,9 +364,16 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dir = std::string(argv[1]) + "/";
-  bool ok = WriteBmp(dir + "image1.bmp", ArrowUp(), 32);
-  ok = WriteBmp(dir + "image2.bmp", Scan(kWhite, true), 32) && ok;
-  ok = WriteBmp(dir + "image3.bmp", Scan(Hex(0xD92B2B), true), 32) && ok;
-  ok = WriteIco(dir + "vardune.ico", Scan(Rgba{}, false), {16, 24, 32, 48, 64}) && ok;
+  const Picture pictures[] = {ArrowUp(), Scan(kWhite, true), Scan(Hex(0xD92B2B), true)};
+  bool ok = true;
+  for (int dpi : {96, 120, 144, 192}) {
+    const std::string suffix = dpi == 96 ? "" : "_" + std::to_string(dpi);
+    for (int n = 1; n <= 3; ++n) {
+      const std::string name = "image" + std::to_string(n) + suffix + ".bmp";
+      ok = WriteBmp(dir + name, pictures[n - 1], 32 * dpi / 96) && ok;
+    }
+  }
+  // Small icons (16 at 96 dpi) and large ones (32) for the same four DPIs.
+  ok = WriteIco(dir + "vardune.ico", Scan(Rgba{}, false), {16, 20, 24, 32, 40, 48, 64}) && ok;
   return ok ? 0 : 1;
 }

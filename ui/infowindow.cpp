@@ -84,8 +84,8 @@ HWND Window_FormInfo() {
   if (!win) return nullptr;
   // Registered like every window; it has no sizing border and its controls no anchor
   // letters, so nothing ever moves.
-  _AnchorAdd(kWinInfo, kAnchorKeep, WindowX(kWinInfo), WindowY(kWinInfo),
-             WindowInnerWidth(kWinInfo), WindowInnerHeight(kWinInfo));
+  _AnchorAdd(kWinInfo, kAnchorKeep, WindowX(kWinInfo), WindowY(kWinInfo), Scale(457),
+             Scale(288));
   // Created read-only, so that the window stays a pure display when the text cannot be
   // unpacked as well.
   if (!ButtonGadget(kWinInfo, kGadOk, Scale(185), Scale(265), Scale(80), Scale(20), L"OK") ||

@@ -15,8 +15,8 @@ HWND Window_FormLog() {
                                 ui::WinWindowCentered,
                             1);
   if (!win) return nullptr;
-  _AnchorAdd(kLogWindow, kAnchorKeep, ui::WindowX(kLogWindow), ui::WindowY(kLogWindow),
-             ui::WindowInnerWidth(kLogWindow), ui::WindowInnerHeight(kLogWindow));
+  // The design size, as the control's rectangle below: the layout manager scales both.
+  _AnchorAdd(kLogWindow, kAnchorKeep, ui::WindowX(kLogWindow), ui::WindowY(kLogWindow), w, h);
   const int x = ui::Scale(5), y = ui::Scale(5), cw = ui::Scale(445), ch = ui::Scale(275);
   if (!ui::EditorGadget(kLogWindow, kLogText, x, y, cw, ch, ui::GadReadOnly)) {
     ui::CloseWindow(kLogWindow);

@@ -140,11 +140,12 @@ bool PumpScanEvents(bool takeStop) {
 void EnableStop(bool enable) { ui::DisableGadget(kGadStop, !enable); }
 void ReleaseStop() { ui::SetGadgetState(kGadStop, 0); }
 
-// Runs on the blink thread: posted, so that it never waits for the user-interface thread.
+// Runs on the blink thread: posted, so that it never waits for the user-interface thread,
+// which sets the picture in its size for the window's DPI.
 void SetScanImage(int image) {
   HWND b = gScanButton.load();
   HBITMAP bmp = GImage(image);
-  if (b && bmp) PostMessageW(b, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bmp));
+  if (b && bmp) ui::PostGadgetImage(b, bmp);
 }
 
 }  // namespace

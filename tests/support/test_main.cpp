@@ -7,11 +7,13 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/support.h"
+#include "ui/anchor.h"
 #include "ui/platform/platform.h"
 
 int wmain(int argc, wchar_t** argv) {
   OleInitialize(nullptr);
   vardune::ui::InitPlatform();
+  vardune::ui::SetLayoutHook(vardune::_AnchorApply);
   vardune::test::InstallDialogRecorder();
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   testing::InitGoogleTest(&argc, argv);

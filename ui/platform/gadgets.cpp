@@ -5,6 +5,7 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "ui/platform/platform.h"
@@ -14,18 +15,71 @@ namespace vardune::ui {
 
 namespace {
 
+// Creates a control at its design rectangle scaled to the window's DPI, in the font for it.
 HWND Create(int win, int n, int kind, const wchar_t* cls, DWORD style, DWORD ex, int x, int y,
             int w, int h, std::wstring_view text) {
   HWND parent = WindowID(win);
   if (!parent) return nullptr;
   if (IsGadget(n)) FreeGadget(n);
+  GadgetEntry design;
+  design.kind = kind;
+  design.designed = true;
+  design.x = x;
+  design.y = y;
+  design.w = w;
+  design.h = h;
+  const int dpi = WindowDpi(win);
+  const RECT r = PlacedAt(design, dpi);
   const std::wstring t(text);
-  HWND hwnd = CreateWindowExW(ex, cls, t.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h,
-                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(n)),
-                              Instance(), nullptr);
+  HWND hwnd = CreateWindowExW(ex, cls, t.c_str(), WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                              r.right - r.left, r.bottom - r.top, parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(n)), Instance(),
+                              nullptr);
   if (!hwnd) return nullptr;
-  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
-  return RegisterGadget(win, n, hwnd, kind);
+  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont(dpi)), FALSE);
+  RegisterGadget(win, n, hwnd, kind);
+  GadgetEntry& g = Gadgets()[n];
+  g.designed = true;
+  g.x = x;
+  g.y = y;
+  g.w = w;
+  g.h = h;
+  return hwnd;
+}
+
+// Follows the mouse after the left button went down on an image area at `start` (screen):
+// true when it leaves the drag rectangle (the drag distance, centred on `start`) before the
+// button is released or Escape pressed. DragDetect does the same with the system's distance
+// at the system DPI; this one grows with the window's DPI.
+bool DraggedAway(HWND h, POINT start, SIZE distance) {
+  const int halfW = distance.cx / 2;
+  const int halfH = distance.cy / 2;
+  SetCapture(h);
+  for (;;) {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+      if (m.message == WM_LBUTTONUP) {
+        ReleaseCapture();
+        return false;
+      }
+      if (m.message == WM_MOUSEMOVE) {
+        POINT p{static_cast<short>(LOWORD(m.lParam)), static_cast<short>(HIWORD(m.lParam))};
+        ClientToScreen(m.hwnd, &p);
+        if (std::abs(p.x - start.x) > halfW || std::abs(p.y - start.y) > halfH) {
+          ReleaseCapture();
+          return true;
+        }
+      }
+    }
+    if (PeekMessageW(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) && m.wParam == VK_ESCAPE) {
+      PeekMessageW(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE);
+      ReleaseCapture();
+      return false;
+    }
+    // Another window took the mouse (a switch to another program): no drag.
+    if (GetCapture() != h) return false;
+    MsgWaitForMultipleObjectsEx(0, nullptr, 100, QS_MOUSE | QS_KEY, MWMO_INPUTAVAILABLE);
+  }
 }
 
 HWND ListHandle(int n) {
@@ -44,10 +98,8 @@ LRESULT CALLBACK ImageProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWO
   if (msg == WM_LBUTTONDOWN) {
     POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
     ClientToScreen(h, &pt);
-    // DragDetect follows the mouse until it leaves the system's drag rectangle (a drag) or
-    // the button is released (no drag).
-    if (DragDetect(h, pt)) {
-      const int n = static_cast<int>(ref);
+    const int n = static_cast<int>(ref);
+    if (DraggedAway(h, pt, DragDistance(GadgetWindow(n)))) {
       QueueGadgetEvent(GadgetWindow(n), n, TypeDragStart);
     }
     return 0;
@@ -72,20 +124,16 @@ std::vector<std::wstring_view> SplitColumns(std::wstring_view text) {
 
 }  // namespace
 
-HFONT GuiFont() {
-  static HFONT font = [] {
-    NONCLIENTMETRICSW ncm{};
-    ncm.cbSize = sizeof ncm;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) {
-      if (HFONT f = CreateFontIndirectW(&ncm.lfMessageFont)) return f;
-    }
-    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  }();
-  return font;
-}
-
 HWND RegisterGadget(int win, int n, HWND h, int kind) {
   GadgetEntry e;
+  // A component that takes over a control made here keeps its design rectangle.
+  if (GadgetEntry* old = FindGadget(n); old && old->hwnd == h && old->designed) {
+    e.designed = true;
+    e.x = old->x;
+    e.y = old->y;
+    e.w = old->w;
+    e.h = old->h;
+  }
   e.hwnd = h;
   e.window = win;
   e.kind = kind;
@@ -126,7 +174,7 @@ HWND ButtonGadget(int win, int n, int x, int y, int w, int h, std::wstring_view 
 HWND ButtonImageGadget(int win, int n, int x, int y, int w, int h, HBITMAP image) {
   HWND b = Create(win, n, KindImageButton, WC_BUTTONW, WS_TABSTOP | BS_PUSHBUTTON | BS_BITMAP,
                   0, x, y, w, h, L"");
-  if (b && image) SendMessageW(b, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+  if (b && image) SetGadgetImage(n, image);
   return b;
 }
 
@@ -158,15 +206,15 @@ HWND ImageGadget(int win, int n, int x, int y, int w, int h, HBITMAP image) {
   HWND s = Create(win, n, KindImage, WC_STATICW, SS_NOTIFY | (image ? SS_BITMAP : 0), 0, x, y,
                   w, h, L"");
   if (!s) return nullptr;
-  if (image) SendMessageW(s, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+  if (image) SetGadgetImage(n, image);
   SetWindowSubclass(s, ImageProc, 1, static_cast<DWORD_PTR>(n));
   return s;
 }
 
 HWND ComboBoxGadget(int win, int n, int x, int y, int w, int h) {
-  // The height of a combo box's window is that of its open list.
+  // The height of a combo box's window is that of its open list (see PlacedAt).
   return Create(win, n, KindCombo, WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
-                x, y, w, std::max(h, 20) + 200, L"");
+                x, y, w, h, L"");
 }
 
 HWND ListIconGadget(int win, int n, int x, int y, int w, int h, std::wstring_view firstTitle,
@@ -233,12 +281,22 @@ void ResizeGadget(int n, int x, int y, int w, int h) {
   GadgetEntry* g = FindGadget(n);
   if (!g) return;
   RECT r = GadgetRect(n);
+  const int dpi = WindowDpi(g->window);
   int nx = x == kKeep ? r.left : x;
   int ny = y == kKeep ? r.top : y;
   int nw = w == kKeep ? r.right - r.left : w;
   int nh = h == kKeep ? r.bottom - r.top : h;
-  if (g->kind == KindCombo && h != kKeep) nh = std::max(h, 20) + 200;
+  if (g->kind == KindCombo && h != kKeep) {
+    nh = std::max(h, ScaleToDpi(20, dpi)) + ScaleToDpi(200, dpi);
+  }
   SetWindowPos(g->hwnd, nullptr, nx, ny, nw, nh, SWP_NOZORDER | SWP_NOACTIVATE);
+  // What a later DPI change places the control at.
+  if (g->designed) {
+    if (x != kKeep) g->x = DesignFromDpi(x, dpi);
+    if (y != kKeep) g->y = DesignFromDpi(y, dpi);
+    if (w != kKeep) g->w = DesignFromDpi(w, dpi);
+    if (h != kKeep) g->h = DesignFromDpi(h, dpi);
+  }
 }
 
 void SetGadgetText(int n, std::wstring_view text) {
@@ -363,7 +421,8 @@ void SetGadgetImage(int n, HBITMAP image) {
   GadgetEntry* g = FindGadget(n);
   if (!g) return;
   const UINT msg = g->kind == KindImage ? STM_SETIMAGE : BM_SETIMAGE;
-  SendMessageW(g->hwnd, msg, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+  SendMessageW(g->hwnd, msg, IMAGE_BITMAP,
+               reinterpret_cast<LPARAM>(PictureForDpi(image, WindowDpi(g->window))));
 }
 
 HBITMAP GetGadgetImage(int n) {
@@ -512,7 +571,7 @@ void AddGadgetColumn(int n, int pos, std::wstring_view title, int width) {
   LVCOLUMNW c{};
   c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
   c.pszText = t.data();
-  c.cx = width;
+  c.cx = DesignToWindow(GadgetWindow(n), width);
   c.iSubItem = pos;
   SendMessageW(l, LVM_INSERTCOLUMNW, static_cast<WPARAM>(pos), reinterpret_cast<LPARAM>(&c));
 }

@@ -5,13 +5,20 @@
 // 58, 60) are the program's own; control numbers double as Win32 control ids. The window
 // procedure turns Win32 messages into queued events; nothing is destroyed on a close request
 // until the program says so.
+//
+// Sizes the program gives are design sizes (pixels at 96 dpi); the platform shows them at each
+// window's DPI (see "display scaling" below).
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "ui/platform/scale.h"
 
 namespace vardune::ui {
 
@@ -93,24 +100,26 @@ enum WindowFlags : unsigned {
   WinNormal = WinSystemMenu | WinMinimize | WinMaximize | WinSizable,
 };
 
-// Opens window n with the given inner size at x, y (screen coordinates of the outer frame),
-// owned by window `parent` when non-zero. Returns 0 when it cannot be opened. A window n
-// that is already open is closed first.
+// Opens window n with the given inner size (design units) at x, y (screen pixels of the outer
+// frame), owned by window `parent` when non-zero. Returns 0 when it cannot be opened. A window
+// n that is already open is closed first.
 HWND OpenWindow(int n, int x, int y, int w, int h, std::wstring_view title, unsigned flags,
                 int parent = 0);
 void CloseWindow(int n);
 bool IsWindowOpen(int n);
 HWND WindowID(int n);
 int WindowNumber(HWND h);  // 0 when it is not one of the program's windows
-// Inner size: the client width; the client height plus the menu bar (so that a menu added
-// later does not change it).
+// Inner size in pixels: the client width; the client height plus the menu bar (so that a menu
+// added later does not change it).
 int WindowInnerWidth(int n);
 int WindowInnerHeight(int n);
 // Outer frame position in screen coordinates.
 int WindowX(int n);
 int WindowY(int n);
-// Moves the outer frame (kKeep leaves a coordinate) and sets the inner size (kKeep leaves it).
+// Moves the outer frame (kKeep leaves a coordinate) and sets the inner size (kKeep leaves it),
+// all in pixels.
 void ResizeWindow(int n, int x, int y, int w, int h);
+// The smallest inner size the user can drag the window to, in design units.
 void SetWindowMinSize(int n, int innerW, int innerH);
 void SetWindowTitle(int n, std::wstring_view title);
 std::wstring GetWindowTitle(int n);
@@ -131,6 +140,55 @@ POINT WindowMouse(int n);
 inline constexpr double kLayoutScale = 1.0;
 inline int Scale(int v) { return static_cast<int>(v * kLayoutScale + (v >= 0 ? 0.5 : -0.5)); }
 
+// ---- display scaling ---------------------------------------------------------------------
+//
+// Every window has a DPI: that of its monitor when it opens, and the new one after Windows
+// reports a change (WM_DPICHANGED: the window was moved to a monitor of another scaling, or
+// the user changed the scaling). The program and its windows' constructors work in design
+// units only; the platform scales them (ScaleToDpi, halves rounded away from zero) where a
+// design rectangle becomes a window rectangle:
+//   - design units in: OpenWindow (inner size), SetWindowMinSize, every ...Gadget constructor
+//     (its rectangle), ListIconGadget and AddGadgetColumn (column widths);
+//   - pixels, as the window is now: WindowInnerWidth/Height, WindowX/Y, ResizeWindow,
+//     CenterWindow, WindowMouse, GadgetRect, ResizeGadget, GetGadgetColumnWidth.
+// The anchor layout manager keeps design rectangles and scales them in _AnchorApply.
+// Controls get the system's message font at their window's DPI, image controls the picture
+// variant drawn nearest to it (AddPictureVariants), windows the program icon in the size for
+// it, and the drag distance of image areas grows with it.
+// On a DPI change the platform takes the suggested rectangle, gives every control of the
+// window its font, picture and design rectangle at the new DPI, scales the list columns by
+// new / old, and then calls the layout hook for the window, so that anchored controls follow
+// the window's new inner size. A new window gets all of this by using the calls above.
+
+// The DPI of window n (the system's when it is not open).
+int WindowDpi(int n);
+// A design length in pixels of window n.
+inline int DesignToWindow(int n, int v) { return ScaleToDpi(v, WindowDpi(n)); }
+// The DPI of any window handle, the system's for one that Windows does not tell; callable
+// from any thread.
+int DpiOfHandle(HWND h);
+// The system DPI (that of the primary monitor when the program started).
+int SystemDpi();
+// Called after a window's DPI changed, once its controls have their design rectangles at the
+// new DPI (the program installs _AnchorApply).
+using LayoutHook = void (*)(int window);
+void SetLayoutHook(LayoutHook hook);
+// The distance the mouse has to move with the left button held before an image area reports
+// a drag start: the system's drag width and height at 96 dpi, scaled to window n.
+SIZE DragDistance(int n);
+// Makes the given bitmaps one picture drawn for several DPIs ({dpi, bitmap} pairs). Image
+// controls show, of the variants of a picture they are given, the one nearest to their
+// window's DPI (and switch on a DPI change). The bitmaps stay the caller's.
+void AddPictureVariants(std::initializer_list<std::pair<int, HBITMAP>> variants);
+// Forgets the picture that `picture` is a variant of (before its bitmaps are freed).
+void RemovePictureVariants(HBITMAP picture);
+// The variant of `picture` nearest to `dpi`; `picture` itself when it has no variants.
+HBITMAP PictureForDpi(HBITMAP picture, int dpi);
+// Sets the picture of an image button or image area from any thread (SetGadgetImage is for
+// the window's own thread): it is posted, and set, in the variant for the window's DPI, when
+// that thread next handles its messages. Nothing waits for it.
+void PostGadgetImage(HWND gadget, HBITMAP picture);
+
 // ---- controls ----------------------------------------------------------------------------
 
 enum GadgetFlags : unsigned {
@@ -150,7 +208,8 @@ enum GadgetFlags : unsigned {
   GadNoHeaderSort = 1u << 13,
 };
 
-// Each returns the control's handle, or 0. Coordinates are inside the window's client area.
+// Each returns the control's handle, or 0. Coordinates are design units inside the window's
+// client area.
 HWND ButtonGadget(int win, int n, int x, int y, int w, int h, std::wstring_view text,
                   unsigned flags = 0);
 HWND ButtonImageGadget(int win, int n, int x, int y, int w, int h, HBITMAP image);
@@ -172,9 +231,9 @@ void FreeGadget(int n);
 bool IsGadget(int n);
 HWND GadgetID(int n);
 int GadgetWindow(int n);  // window number that holds control n
-// Control rectangle inside its window's client area.
+// Control rectangle inside its window's client area, in pixels.
 RECT GadgetRect(int n);
-// Resizes control n; kKeep leaves a coordinate. Unknown control numbers are ignored.
+// Resizes control n (pixels); kKeep leaves a coordinate. Unknown control numbers are ignored.
 void ResizeGadget(int n, int x, int y, int w, int h);
 void SetGadgetText(int n, std::wstring_view text);
 std::wstring GetGadgetText(int n);
@@ -205,8 +264,9 @@ void SetGadgetNotifyHandler(int n, NotifyHandler handler);
 // Replace the meaning of GetGadgetText / SetGadgetText for a component.
 void SetGadgetTextHandlers(int n, std::function<std::wstring()> get,
                            std::function<void(std::wstring_view)> set);
-// The font every control of the program uses (the system's message font).
-HFONT GuiFont();
+// The font every control of the program uses: the system's message font at `dpi` (one font
+// per DPI, kept until the program ends).
+HFONT GuiFont(int dpi);
 
 // ---- list and combo items ----------------------------------------------------------------
 
@@ -220,6 +280,7 @@ void SetGadgetItemText(int n, int item, std::wstring_view text, int column = 0);
 // Selected state of a list row (1 selected, 0 not).
 int GetGadgetItemState(int n, int item);
 void SetGadgetItemState(int n, int item, int selected);
+// The width is in design units; GetGadgetColumnWidth tells pixels.
 void AddGadgetColumn(int n, int pos, std::wstring_view title, int width);
 std::wstring GetGadgetColumnTitle(int n, int column);
 int GetGadgetColumnWidth(int n, int column);

@@ -19,8 +19,9 @@ constexpr wchar_t kClassName[] = L"VarduneWindow";
 
 struct WinInfo {
   HWND hwnd = nullptr;
-  int minW = 0;
+  int minW = 0;  // design units
   int minH = 0;
+  int dpi = kDesignDpi;
 };
 
 std::map<int, WinInfo> gWindows;
@@ -35,13 +36,52 @@ struct WaitEntry {
 };
 std::vector<WaitEntry> gWaits;
 
-// The outer-frame size that a window with this style has around an inner area, menu excluded.
+// The outer-frame size that a window with this style has around an inner area, menu excluded:
+// at the DPI Windows draws the window's frame with.
 SIZE FrameExtra(HWND h) {
-  RECT r{0, 0, 0, 0};
   const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYLE));
   const DWORD ex = static_cast<DWORD>(GetWindowLongPtrW(h, GWL_EXSTYLE));
-  AdjustWindowRectEx(&r, style, FALSE, ex);
-  return SIZE{r.right - r.left, r.bottom - r.top};
+  return FrameAt(style, ex, DpiOfHandle(h));
+}
+
+// Windows moved the window to a monitor of another DPI, or the scaling changed: the suggested
+// rectangle keeps its place and design size, the controls follow.
+void OnDpiChanged(HWND hwnd, int win, int dpi, const RECT* suggested) {
+  auto it = gWindows.find(win);
+  if (it == gWindows.end() || dpi <= 0) return;
+  const int old = it->second.dpi;
+  it->second.dpi = dpi;
+  RescaleGadgets(win, old, dpi);
+  if (suggested) {
+    SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  SetWindowIcons(hwnd, dpi);
+  if (LayoutHook hook = InstalledLayoutHook()) hook(win);
+  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// A picture posted from another thread (PostGadgetImage).
+void OnPostedPicture(HWND control, HBITMAP picture) {
+  for (const auto& [n, g] : Gadgets()) {
+    if (g.hwnd == control) {
+      SetGadgetImage(n, picture);
+      return;
+    }
+  }
+}
+
+// The DPI a new window will most likely get: its owner's, or that of the monitor it opens on.
+int OpeningDpi(int x, int y, unsigned flags, HWND owner) {
+  if (owner) {
+    const int n = WindowNumber(owner);
+    return n ? WindowDpi(n) : DpiOfHandle(owner);
+  }
+  if (flags & WinScreenCentered) {
+    return MonitorDpi(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
+  }
+  return MonitorDpi(MonitorFromPoint(POINT{x, y}, MONITOR_DEFAULTTONEAREST));
 }
 
 void Queue(const Event& e) {
@@ -188,12 +228,21 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (it != gWindows.end() && (it->second.minW > 0 || it->second.minH > 0)) {
         const SIZE extra = FrameExtra(hwnd);
         auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
-        mmi->ptMinTrackSize.x = it->second.minW + extra.cx;
-        mmi->ptMinTrackSize.y = it->second.minH + extra.cy;
+        mmi->ptMinTrackSize.x = ScaleToDpi(it->second.minW, it->second.dpi) + extra.cx;
+        mmi->ptMinTrackSize.y = ScaleToDpi(it->second.minH, it->second.dpi) + extra.cy;
         return 0;
       }
       break;
     }
+    case WM_DPICHANGED:
+      if (win != 0) {
+        OnDpiChanged(hwnd, win, HIWORD(wp), reinterpret_cast<const RECT*>(lp));
+        return 0;
+      }
+      break;
+    case kMsgSetPicture:
+      OnPostedPicture(reinterpret_cast<HWND>(wp), reinterpret_cast<HBITMAP>(lp));
+      return 0;
     default:
       break;
   }
@@ -378,17 +427,26 @@ HWND OpenWindow(int n, int x, int y, int w, int h, std::wstring_view title, unsi
   if (flags & WinSizable) style |= WS_THICKFRAME;
   DWORD ex = 0;
   if (flags & WinTool) ex |= WS_EX_TOOLWINDOW;
-  RECT r{0, 0, w, h};
-  AdjustWindowRectEx(&r, style, FALSE, ex);
-  const int ow = r.right - r.left;
-  const int oh = r.bottom - r.top;
   HWND owner = parent ? WindowID(parent) : nullptr;
+  // Sized for the DPI it will most likely have; Windows decides by where it lands, and a
+  // window that lands elsewhere is sized again.
+  const int expected = OpeningDpi(x, y, flags, owner);
+  SIZE frame = FrameAt(style, ex, expected);
   const std::wstring t(title);
-  HWND hwnd = CreateWindowExW(ex, kClassName, t.c_str(), style, x, y, ow, oh, owner, nullptr,
-                              Instance(), nullptr);
+  HWND hwnd = CreateWindowExW(ex, kClassName, t.c_str(), style, x, y,
+                              ScaleToDpi(w, expected) + frame.cx,
+                              ScaleToDpi(h, expected) + frame.cy, owner, nullptr, Instance(),
+                              nullptr);
   if (!hwnd) return nullptr;
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, n);
-  gWindows[n] = WinInfo{hwnd, 0, 0};
+  const int dpi = DpiOfHandle(hwnd);
+  gWindows[n] = WinInfo{hwnd, 0, 0, dpi};
+  if (dpi != expected) {
+    frame = FrameAt(style, ex, dpi);
+    SetWindowPos(hwnd, nullptr, 0, 0, ScaleToDpi(w, dpi) + frame.cx, ScaleToDpi(h, dpi) + frame.cy,
+                 SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+  }
+  SetWindowIcons(hwnd, dpi);
   if (flags & WinScreenCentered) CenterWindow(n, 0);
   if ((flags & WinWindowCentered) && parent) CenterWindow(n, parent);
   if (!(flags & WinInvisible)) {
@@ -438,6 +496,8 @@ bool IsWindowOpen(int n) {
 }
 
 HWND WindowID(int n) { return IsWindowOpen(n) ? gWindows[n].hwnd : nullptr; }
+
+int WindowDpi(int n) { return IsWindowOpen(n) ? gWindows[n].dpi : SystemDpi(); }
 
 int WindowNumber(HWND h) {
   if (!h) return 0;
