@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/anchor.h"
+#include "ui/platform/scale.h"
 
 namespace vardune {
 
@@ -107,6 +108,49 @@ TEST_F(AnchorTest, LayoutFollowsTheChangeOfTheInnerSize) {
   // No drift: whatever came before, the registered size gives the creation rectangles.
   EXPECT_EQ(_AnchorLayout(1, 500, 334),
             (std::vector<AnchorPlace>{{3, K, K, 465, K}, {10, K, K, 490, 220}, {13, 10, 20, K, K}}));
+}
+
+TEST_F(AnchorTest, LayoutAtAnotherDpiScalesTheRecordsAndTakesTheChangeInPixels) {
+  _AnchorAdd(1, K, 100, 100, 500, 334);
+  _Anchor(L"R", 1, 3, 30, 5, 465, 20);
+  _Anchor(L"RU", 1, 10, 5, 90, 490, 220);
+  _Anchor(L"LO", 1, 13, 11, 21, 30, 40);
+  // At 150 % a window of 750 x 501 is the design size: the design rectangles times 1.5, with
+  // halves rounded up (697.5 -> 698, 16.5 -> 17, 31.5 -> 32).
+  EXPECT_EQ(_AnchorLayoutAt(1, 750, 501, 144),
+            (std::vector<AnchorPlace>{{3, K, K, 698, K}, {10, K, K, 735, 330}, {13, 17, 32, K, K}}));
+  // The minimum of 400 x 300 at 150 %: the change counts in pixels, every record is scaled.
+  EXPECT_EQ(_AnchorLayoutAt(1, 600, 450, 144),
+            (std::vector<AnchorPlace>{{3, K, K, 548, K}, {10, K, K, 585, 279}, {13, -133, -19, K, K}}));
+  // 125 % and 200 %, each at its design size and one pixel wider.
+  EXPECT_EQ(_AnchorLayoutAt(1, 625, 418, 120),
+            (std::vector<AnchorPlace>{{3, K, K, 581, K}, {10, K, K, 613, 275}, {13, 14, 26, K, K}}));
+  EXPECT_EQ(_AnchorLayoutAt(1, 1001, 668, 192),
+            (std::vector<AnchorPlace>{{3, K, K, 931, K}, {10, K, K, 981, 440}, {13, 23, 42, K, K}}));
+  // At 96 dpi it is the layout of the design coordinates.
+  EXPECT_EQ(_AnchorLayoutAt(1, 600, 400, 96), _AnchorLayout(1, 600, 400));
+}
+
+TEST(ScaleToDpi, RoundsHalvesAwayFromZeroBothWays) {
+  EXPECT_EQ(ui::ScaleToDpi(5, 96), 5);
+  EXPECT_EQ(ui::ScaleToDpi(5, 144), 8);     // 7.5
+  EXPECT_EQ(ui::ScaleToDpi(-5, 144), -8);   // a negative position scales like its length
+  EXPECT_EQ(ui::ScaleToDpi(25, 120), 31);   // 31.25
+  EXPECT_EQ(ui::ScaleToDpi(-65535, 96), -65535);
+  EXPECT_EQ(ui::DesignFromDpi(698, 144), 465);
+  EXPECT_EQ(ui::DesignFromDpi(-8, 144), -5);
+  EXPECT_EQ(ui::DesignFromDpi(37, 0), 37);  // no DPI known: taken as it is
+  // The picture for 168 dpi, halfway between 144 and 192, is the larger one.
+  int best = 0;
+  for (int d : {96, 120, 144, 192}) {
+    if (ui::NearerDpi(168, d, best)) best = d;
+  }
+  EXPECT_EQ(best, 192);
+  best = 0;
+  for (int d : {192, 144, 120, 96}) {
+    if (ui::NearerDpi(110, d, best)) best = d;
+  }
+  EXPECT_EQ(best, 120);
 }
 
 TEST_F(AnchorTest, LAndRTogetherMoveThatEdgeTwice) {
