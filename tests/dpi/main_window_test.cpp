@@ -117,6 +117,17 @@ LRESULT CALLBACK OnCbt(int code, WPARAM wp, LPARAM lp) {
   return CallNextHookEx(nullptr, code, wp, lp);
 }
 
+// The window at its design size shown at `dpi`: every rectangle, column, font and picture.
+void ExpectDesignAt(int dpi) {
+  SCOPED_TRACE(std::to_string(dpi) + " dpi");
+  EXPECT_EQ(ui::WindowDpi(kMainWindow), dpi);
+  EXPECT_TRUE(test::InnerSizeAt(kMainWindow, 500, 334, dpi));
+  EXPECT_TRUE(test::ControlsAt(MainControls(), dpi));
+  EXPECT_TRUE(ColumnsAt(dpi));
+  EXPECT_TRUE(test::FontsAt(kMainWindow, dpi));
+  EXPECT_TRUE(PicturesAt(dpi));
+}
+
 class ScaledMainWindow : public test::AppTest {
  protected:
   // The program started on a small tree with a big file in it, scanned with the scan button.
@@ -157,12 +168,7 @@ TEST(ScaledRun, RunsAtTheDpiItWasStartedFor) {
 TEST_F(ScaledMainWindow, ControlsTextsAndPicturesAfterARealScan) {
   StartAndScan();
   const int dpi = test::RunDpi();
-  EXPECT_EQ(ui::WindowDpi(kMainWindow), dpi);
-  EXPECT_TRUE(test::InnerSizeAt(kMainWindow, 500, 334, dpi));
-  EXPECT_TRUE(test::ControlsAt(MainControls(), dpi));
-  EXPECT_TRUE(ColumnsAt(dpi));
-  EXPECT_TRUE(test::FontsAt(kMainWindow, dpi));
-  EXPECT_TRUE(PicturesAt(dpi));
+  ExpectDesignAt(dpi);
   EXPECT_EQ(ui::GetGadgetImage(kGadUp), ui::PictureForDpi(GImage(1), dpi));
   EXPECT_EQ(IconSide(ui::WindowID(kMainWindow), ICON_SMALL), S(16));
   EXPECT_EQ(IconSide(ui::WindowID(kMainWindow), ICON_BIG), S(32));
@@ -213,6 +219,8 @@ TEST_F(ScaledMainWindow, MovedToAnotherScalingAndBack) {
   StartAndScan();
   const int dpi = test::RunDpi();
   const int other = test::OtherDpi();
+  // In the top left corner, so that it stays on the test display when it grows.
+  ui::ResizeWindow(kMainWindow, 0, 0, ui::kKeep, ui::kKeep);
   ResizeInner(S(600), S(400));
 
   const RECT suggested = test::ChangeDpi(kMainWindow, other);
@@ -240,12 +248,7 @@ TEST_F(ScaledMainWindow, MovedToAnotherScalingAndBack) {
 
   // Back where it came from, everything is as it was.
   test::ChangeDpi(kMainWindow, dpi);
-  EXPECT_EQ(ui::WindowDpi(kMainWindow), dpi);
-  EXPECT_TRUE(test::InnerSizeAt(kMainWindow, 500, 334, dpi));
-  EXPECT_TRUE(test::ControlsAt(MainControls(), dpi));
-  EXPECT_TRUE(ColumnsAt(dpi));
-  EXPECT_TRUE(test::FontsAt(kMainWindow, dpi));
-  EXPECT_TRUE(PicturesAt(dpi));
+  ExpectDesignAt(dpi);
 }
 
 }  // namespace

@@ -189,8 +189,19 @@ int ListPadding(int dpi) { return 2 * ui::ScaleToDpi(6, dpi); }
                                         bool cells, const std::vector<int>& tightTitlesAt96) {
   HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
   const int dpi = DpiOf(list);
-  const int pad = ListPadding(dpi);
   std::ostringstream wrong;
+  // One text of column c, drawn by `control` in a place `width` x `height` now.
+  auto check = [&](const char* what, HWND control, const std::wstring& text, int c, int width,
+                   int height, bool tight) {
+    const int need96 = Ink(ui::GuiFont(96), text).cx + ListPadding(96);
+    const SIZE ink = Ink(FontOf(control), text);
+    if (need96 > designWidths[static_cast<size_t>(c)]) {
+      if (!tight) wrong << " " << what << " \"" << Narrow(text) << "\" needs " << need96 << " at 96 dpi;";
+    } else if (ink.cx + ListPadding(dpi) > width || ink.cy > height) {
+      wrong << " " << what << " \"" << Narrow(text) << "\" needs " << ink.cx + ListPadding(dpi)
+            << "x" << ink.cy << ", has " << width << "x" << height << ";";
+    }
+  };
   const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
   if (columns != static_cast<int>(designWidths.size())) {
     return ::testing::AssertionFailure() << "list " << GetDlgCtrlID(list) << " has " << columns
@@ -208,17 +219,7 @@ int ListPadding(int dpi) { return 2 * ui::ScaleToDpi(6, dpi); }
     SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&r));
     const bool tight = std::find(tightTitlesAt96.begin(), tightTitlesAt96.end(), c) !=
                        tightTitlesAt96.end();
-    const int need96 = Ink(ui::GuiFont(96), title).cx + ListPadding(96);
-    const SIZE ink = Ink(FontOf(header), title);
-    if (need96 > designWidths[static_cast<size_t>(c)]) {
-      if (!tight) wrong << " title \"" << Narrow(title) << "\" needs " << need96 << " at 96 dpi;";
-    } else if (ink.cx + pad > r.right - r.left) {
-      wrong << " title \"" << Narrow(title) << "\" needs " << ink.cx + pad << ", has "
-            << r.right - r.left << ";";
-    }
-    if (ink.cy > r.bottom - r.top) {
-      wrong << " the header is " << r.bottom - r.top << " high for " << ink.cy << ";";
-    }
+    check("title", header, title, c, r.right - r.left, r.bottom - r.top, tight);
     const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0));
     for (int row = 0; row < rows; ++row) {
       wchar_t cell[512] = {0};
@@ -229,16 +230,7 @@ int ListPadding(int dpi) { return 2 * ui::ScaleToDpi(6, dpi); }
       SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&it));
       RECT bounds{LVIR_BOUNDS, 0, 0, 0};
       SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
-      const int cellNeed96 = Ink(ui::GuiFont(96), cell).cx + ListPadding(96);
-      const SIZE cellInk = Ink(FontOf(list), cell);
-      if (cellNeed96 > designWidths[static_cast<size_t>(c)]) {
-        wrong << " cell " << row << "/" << c << " \"" << Narrow(cell) << "\" needs " << cellNeed96
-              << " at 96 dpi;";
-      } else if (cellInk.cx + pad > width || cellInk.cy > bounds.bottom - bounds.top) {
-        wrong << " cell " << row << "/" << c << " \"" << Narrow(cell) << "\" needs "
-              << cellInk.cx + pad << "x" << cellInk.cy << ", has " << width << "x"
-              << bounds.bottom - bounds.top << ";";
-      }
+      check("cell", list, cell, c, width, bounds.bottom - bounds.top, false);
     }
   }
   if (wrong.str().empty()) return ::testing::AssertionSuccess();

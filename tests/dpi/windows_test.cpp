@@ -220,19 +220,7 @@ std::vector<test::Box> InputControls(HWND dlg) {
 }
 
 void CALLBACK LookAtInput(HWND, UINT, UINT_PTR id, DWORD) {
-  HWND dlg = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND h, LPARAM p) -> BOOL {
-        wchar_t cls[32] = {0};
-        GetClassNameW(h, cls, 32);
-        if (std::wstring(cls) == L"#32770" && IsWindowVisible(h)) {
-          *reinterpret_cast<HWND*>(p) = h;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&dlg));
+  HWND dlg = test::VisibleDialog();
   if (!dlg) return;
   KillTimer(nullptr, id);
   gInput.found = true;

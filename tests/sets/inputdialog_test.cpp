@@ -30,23 +30,6 @@ Seen gSeen;
 std::function<void(HWND dlg)> gAct;
 int gTicks = 0;
 
-HWND FindDialog() {
-  HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND h, LPARAM p) -> BOOL {
-        wchar_t cls[32] = {0};
-        GetClassNameW(h, cls, 32);
-        if (std::wstring(cls) == L"#32770" && IsWindowVisible(h)) {
-          *reinterpret_cast<HWND*>(p) = h;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
 std::wstring Text(HWND h) {
   wchar_t buf[256] = {0};
   GetWindowTextW(h, buf, 256);
@@ -54,7 +37,7 @@ std::wstring Text(HWND h) {
 }
 
 void CALLBACK OnTick(HWND, UINT, UINT_PTR id, DWORD) {
-  HWND dlg = FindDialog();
+  HWND dlg = test::VisibleDialog();
   if (!dlg) {
     if (++gTicks > 200) KillTimer(nullptr, id);  // the dialog never came: give up
     return;
@@ -120,7 +103,7 @@ TEST_F(InputDialogTest, OkReturnsTheFieldWithTheOwnerDisabledMeanwhile) {
   EXPECT_TRUE(gSeen.ownerDisabled);
   EXPECT_EQ(r, L"Urlaub 2024");
   EXPECT_TRUE(IsWindowEnabled(ui::WindowID(1)));
-  EXPECT_EQ(FindDialog(), nullptr);
+  EXPECT_EQ(test::VisibleDialog(), nullptr);
 }
 
 TEST_F(InputDialogTest, EnterReturnsTheTextEscapeAndCloseReturnNothing) {

@@ -285,6 +285,23 @@ std::vector<QueuedEvent> DrainEvents() {
   return out;
 }
 
+HWND VisibleDialog() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND h, LPARAM p) -> BOOL {
+        wchar_t cls[32] = {0};
+        GetClassNameW(h, cls, 32);
+        if (std::wstring(cls) == L"#32770" && IsWindowVisible(h)) {
+          *reinterpret_cast<HWND*>(p) = h;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 // ---- screenshots -------------------------------------------------------------------------
 
 namespace {

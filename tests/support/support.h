@@ -90,6 +90,10 @@ struct QueuedEvent {
 };
 std::vector<QueuedEvent> DrainEvents();
 
+// The visible dialog-manager window (class #32770) of this thread, 0 when none is open: a
+// modal dialog found from a timer while it runs its own loop.
+HWND VisibleDialog();
+
 // Saves a picture of a window as PNG into the screenshot folder of the test run
 // (VARDUNE_SHOTS, else .\screenshots); returns the file written, or "".
 std::wstring Screenshot(HWND window, const std::wstring& name);

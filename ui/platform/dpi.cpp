@@ -203,15 +203,16 @@ void PostGadgetImage(HWND gadget, HBITMAP picture) {
 
 RECT PlacedAt(const GadgetEntry& g, int dpi) {
   // The window of a drop-down list is as tall as its open list.
-  const int h = g.kind == KindCombo ? std::max(g.h, 20) + 200 : g.h;
-  const int x = ScaleToDpi(g.x, dpi);
-  const int y = ScaleToDpi(g.y, dpi);
-  return RECT{x, y, x + ScaleToDpi(g.w, dpi), y + ScaleToDpi(h, dpi)};
+  const int h = g.kind == KindCombo ? std::max(g.design.h, 20) + 200 : g.design.h;
+  const int x = ScaleToDpi(g.design.x, dpi);
+  const int y = ScaleToDpi(g.design.y, dpi);
+  return RECT{x, y, x + ScaleToDpi(g.design.w, dpi), y + ScaleToDpi(h, dpi)};
 }
 
 void RescaleGadgets(int win, int oldDpi, int newDpi) {
   HFONT font = GuiFont(newDpi);
-  for (auto& [n, g] : Gadgets()) {
+  for (auto& entry : Gadgets()) {
+    const GadgetEntry& g = entry.second;
     if (g.window != win || !IsWindow(g.hwnd)) continue;
     // The font first: a list measures its rows and its header by it.
     SendMessageW(g.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -221,11 +222,18 @@ void RescaleGadgets(int win, int oldDpi, int newDpi) {
                    SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (g.kind == KindImage || g.kind == KindImageButton) {
-      if (HBITMAP now = GetGadgetImage(n)) SetGadgetImage(n, PictureForDpi(now, newDpi));
+      const UINT get = g.kind == KindImage ? STM_GETIMAGE : BM_GETIMAGE;
+      const UINT set = g.kind == KindImage ? STM_SETIMAGE : BM_SETIMAGE;
+      if (auto* now = reinterpret_cast<HBITMAP>(SendMessageW(g.hwnd, get, IMAGE_BITMAP, 0))) {
+        SendMessageW(g.hwnd, set, IMAGE_BITMAP,
+                     reinterpret_cast<LPARAM>(PictureForDpi(now, newDpi)));
+      }
     }
     if (IsListView(g.hwnd) && oldDpi > 0) {
       // By the ratio, not from the design widths: a column the user dragged keeps its share.
-      for (int c = 0, count = CountGadgetColumns(n); c < count; ++c) {
+      HWND header = reinterpret_cast<HWND>(SendMessageW(g.hwnd, LVM_GETHEADER, 0, 0));
+      const auto count = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+      for (int c = 0; c < count; ++c) {
         const auto w = static_cast<int>(SendMessageW(g.hwnd, LVM_GETCOLUMNWIDTH, c, 0));
         SendMessageW(g.hwnd, LVM_SETCOLUMNWIDTH, c, MAKELPARAM(MulDiv(w, newDpi, oldDpi), 0));
       }

@@ -21,15 +21,12 @@ HWND Create(int win, int n, int kind, const wchar_t* cls, DWORD style, DWORD ex,
   HWND parent = WindowID(win);
   if (!parent) return nullptr;
   if (IsGadget(n)) FreeGadget(n);
-  GadgetEntry design;
-  design.kind = kind;
-  design.designed = true;
-  design.x = x;
-  design.y = y;
-  design.w = w;
-  design.h = h;
+  GadgetEntry placed;
+  placed.kind = kind;
+  placed.designed = true;
+  placed.design = {x, y, w, h};
   const int dpi = WindowDpi(win);
-  const RECT r = PlacedAt(design, dpi);
+  const RECT r = PlacedAt(placed, dpi);
   const std::wstring t(text);
   HWND hwnd = CreateWindowExW(ex, cls, t.c_str(), WS_CHILD | WS_VISIBLE | style, r.left, r.top,
                               r.right - r.left, r.bottom - r.top, parent,
@@ -38,12 +35,8 @@ HWND Create(int win, int n, int kind, const wchar_t* cls, DWORD style, DWORD ex,
   if (!hwnd) return nullptr;
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont(dpi)), FALSE);
   RegisterGadget(win, n, hwnd, kind);
-  GadgetEntry& g = Gadgets()[n];
-  g.designed = true;
-  g.x = x;
-  g.y = y;
-  g.w = w;
-  g.h = h;
+  Gadgets()[n].designed = true;
+  Gadgets()[n].design = placed.design;
   return hwnd;
 }
 
@@ -127,12 +120,9 @@ std::vector<std::wstring_view> SplitColumns(std::wstring_view text) {
 HWND RegisterGadget(int win, int n, HWND h, int kind) {
   GadgetEntry e;
   // A component that takes over a control made here keeps its design rectangle.
-  if (GadgetEntry* old = FindGadget(n); old && old->hwnd == h && old->designed) {
-    e.designed = true;
-    e.x = old->x;
-    e.y = old->y;
-    e.w = old->w;
-    e.h = old->h;
+  if (GadgetEntry* old = FindGadget(n); old && old->hwnd == h) {
+    e.designed = old->designed;
+    e.design = old->design;
   }
   e.hwnd = h;
   e.window = win;
@@ -292,10 +282,10 @@ void ResizeGadget(int n, int x, int y, int w, int h) {
   SetWindowPos(g->hwnd, nullptr, nx, ny, nw, nh, SWP_NOZORDER | SWP_NOACTIVATE);
   // What a later DPI change places the control at.
   if (g->designed) {
-    if (x != kKeep) g->x = DesignFromDpi(x, dpi);
-    if (y != kKeep) g->y = DesignFromDpi(y, dpi);
-    if (w != kKeep) g->w = DesignFromDpi(w, dpi);
-    if (h != kKeep) g->h = DesignFromDpi(h, dpi);
+    if (x != kKeep) g->design.x = DesignFromDpi(x, dpi);
+    if (y != kKeep) g->design.y = DesignFromDpi(y, dpi);
+    if (w != kKeep) g->design.w = DesignFromDpi(w, dpi);
+    if (h != kKeep) g->design.h = DesignFromDpi(h, dpi);
   }
 }
 

@@ -245,7 +245,9 @@ void DisableGadget(int n, bool disable);
 bool IsGadgetDisabled(int n);
 void GadgetToolTip(int n, std::wstring_view text);
 std::wstring GadgetToolTipText(int n);
-void SetGadgetImage(int n, HBITMAP image);  // image buttons and image areas
+// Image buttons and image areas; the variant of the picture for the window's DPI is shown
+// (AddPictureVariants), and GetGadgetImage returns that variant.
+void SetGadgetImage(int n, HBITMAP image);
 HBITMAP GetGadgetImage(int n);
 void SetActiveGadget(int n);
 void RedrawGadget(int n, bool redraw);  // off while filling, on to repaint once

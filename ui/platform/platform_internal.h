@@ -18,7 +18,9 @@ struct GadgetEntry {
   // The rectangle in design units, from which a DPI change places the control anew; kept up
   // to date by ResizeGadget.
   bool designed = false;
-  int x = 0, y = 0, w = 0, h = 0;
+  struct {
+    int x = 0, y = 0, w = 0, h = 0;
+  } design;
   HWND tooltip = nullptr;
   std::wstring tipText;
   CellText cells;  // owner-data lists
