@@ -64,8 +64,8 @@ HWND Window_FormDelFiles() {
                           kMainWindow);
   if (!w) return nullptr;
   // Known to the layout manager like every window; no sizing border, no anchored control.
-  _AnchorAdd(kDialog, kAnchorKeep, ui::WindowX(kDialog), ui::WindowY(kDialog),
-             ui::WindowInnerWidth(kDialog), ui::WindowInnerHeight(kDialog));
+  _AnchorAdd(kDialog, kAnchorKeep, ui::WindowX(kDialog), ui::WindowY(kDialog), Scale(440),
+             Scale(295));
   const bool ok =
       ui::StringGadget(kDialog, kPathField, Scale(10), Scale(5), Scale(420), Scale(20), L"",
                        ui::GadReadOnly) &&
@@ -92,7 +92,7 @@ HWND Window_FormDelProgress() {
                           kMainWindow);
   if (!w) return nullptr;
   _AnchorAdd(kProgress, kAnchorKeep, ui::WindowX(kProgress), ui::WindowY(kProgress),
-             ui::WindowInnerWidth(kProgress), ui::WindowInnerHeight(kProgress));
+             Scale(400), Scale(85));
   const bool ok =
       ui::TextGadget(kProgress, 40, Scale(10), Scale(10), Scale(40), Scale(15), L"Datei:") &&
       ui::TextGadget(kProgress, kEntryText, Scale(50), Scale(10), Scale(340), Scale(15), L"") &&
