@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <random>
 
 #include "os/fs.h"
 #include "os/text.h"
@@ -104,11 +105,23 @@ std::string UnixPath(const std::wstring& winPath) {
 
 namespace {
 std::atomic<int> gTreeCounter{0};
+
+// Wine numbers the processes of each prefix alike, and /tmp is shared by every test run on the
+// machine: a random part keeps two runs' trees apart.
+const std::wstring& RunToken() {
+  static const std::wstring token = [] {
+    std::random_device r;
+    wchar_t buf[16];
+    swprintf(buf, 16, L"%08x", static_cast<unsigned>(r()));
+    return std::wstring(buf);
+  }();
+  return token;
 }
+}  // namespace
 
 TempTree::TempTree() {
-  root_ = L"Z:\\tmp\\vardune-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-          std::to_wstring(gTreeCounter++) + L"\\";
+  root_ = L"Z:\\tmp\\vardune-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + RunToken() +
+          L"-" + std::to_wstring(gTreeCounter++) + L"\\";
   RunUnix("rm -rf " + ShellQuote(UnixPath(root_)));
   CreateDirectoryW(root_.c_str(), nullptr);
 }
