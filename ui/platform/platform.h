@@ -158,7 +158,9 @@ inline int Scale(int v) { return static_cast<int>(v * kLayoutScale + (v >= 0 ? 0
 // On a DPI change the platform takes the suggested rectangle, gives every control of the
 // window its font, picture and design rectangle at the new DPI, scales the list columns by
 // new / old, and then calls the layout hook for the window, so that anchored controls follow
-// the window's new inner size. A new window gets all of this by using the calls above.
+// the window's new inner size. A new window gets all of this by using the calls above; a
+// control that paints itself takes its lengths and font from WindowDpi and GuiFont of its
+// window when it paints (it is resized, and so repainted, on a DPI change).
 
 // The DPI of window n (the system's when it is not open).
 int WindowDpi(int n);
