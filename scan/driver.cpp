@@ -8,6 +8,7 @@
 
 #include "os/clock.h"
 #include "os/fs.h"
+#include "scan/mft.h"
 #include "scan/model.h"
 #include "scan/scanner.h"
 #include "scan/scanpath.h"
@@ -86,6 +87,7 @@ void _Scan(std::wstring_view path) {
     oldDirs = Pfade[i].Dirs;
     oldFiles = Pfade[i].Files;
   }
+  GRescanEntries = found ? int64_t{oldDirs} + oldFiles : -1;
   _ClearPfade(p);
 
   const int64_t start = os::Millis();

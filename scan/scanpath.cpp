@@ -3,6 +3,7 @@
 
 #include "os/process.h"
 #include "os/text.h"
+#include "scan/mft.h"
 #include "scan/scanner.h"
 #include "scan/scanui.h"
 #include "scan/shares.h"
@@ -11,7 +12,11 @@ namespace vardune {
 
 int64_t _ScanPath(std::wstring_view path) {
   const ScanTarget target = ClassifyScanPath(path);
-  if (!target.share.empty()) return _ScanDir(path);
+  if (!target.share.empty()) {
+    // A local directory on an NTFS volume that this process may read directly: its MFT.
+    if (int64_t total = 0; target.share == L"IsLokal" && _MftScanDir(path, total)) return total;
+    return _ScanDir(path);
+  }
   // "\\" and the like name no server: there is nobody to ask for shares, and the path itself
   // is an unreadable directory.
   if (target.serverPrefix == L"\\\\\\") return _ScanDir(path);

@@ -1,0 +1,210 @@
+// The directory tree of an NTFS volume from its MFT records (see mft_tree.h).
+#include "scan/mft_tree.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace vardune {
+
+namespace {
+
+enum : uint8_t { kInUse = 1, kBase = 2, kDir = 4, kReparse = 8, kBroken = 16 };
+
+// No NTFS volume holds a file this large; a bigger size is damage, and capping it keeps every
+// sum of sizes far from overflowing.
+constexpr int64_t kMaxFileSize = int64_t{1} << 53;
+constexpr int64_t kMaxBytes = int64_t{1} << 62;
+
+int64_t AddBytes(int64_t a, int64_t b) { return a > kMaxBytes - b ? kMaxBytes : a + b; }
+
+}  // namespace
+
+void MftTree::Grow(uint32_t number) {
+  if (number < flags_.size()) return;
+  const size_t n = std::max<size_t>(size_t{number} + 1, flags_.size() + flags_.size() / 2);
+  flags_.resize(n, 0);
+  seq_.resize(n, 0);
+  size_.resize(n, 0);
+}
+
+void MftTree::Add(uint32_t number, ntfs::RecordState state, const ntfs::FileRecord& r) {
+  if (state == ntfs::RecordState::Free) return;
+  Grow(number);
+  if (state == ntfs::RecordState::Broken) {
+    flags_[number] = kBroken;
+    ++broken_;
+    return;
+  }
+  ++inUse_;
+  const bool base = r.base == 0;
+  uint32_t owner = number;
+  uint16_t ownerSeq = r.sequence;
+  bool dir = false;
+  if (base) {
+    dir = (r.flags & ntfs::kRecordIsDirectory) != 0;
+    flags_[number] = kInUse | kBase | (dir ? kDir : 0) |
+                     (r.hasStandardInformation && (r.attributes & ntfs::kFileAttributeReparsePoint)
+                          ? kReparse
+                          : 0);
+    seq_[number] = r.sequence;
+    if (r.hasData) size_[number] = std::min(r.dataSize, kMaxFileSize);
+  } else {
+    // An extension record lends its names and data to its base record.
+    flags_[number] = kInUse;
+    if (ntfs::RecordOf(r.base) > 0xFFFFFFFEull) return;
+    owner = static_cast<uint32_t>(ntfs::RecordOf(r.base));
+    ownerSeq = ntfs::SequenceOf(r.base);
+    if (r.hasData) extensionSizes_.push_back({owner, ownerSeq, std::min(r.dataSize, kMaxFileSize)});
+  }
+  for (const ntfs::FileName& fn : r.names) {
+    if (fn.nameSpace == ntfs::kNamespaceDos) continue;  // the short twin of a long name
+    const uint64_t parent = ntfs::RecordOf(fn.parent);
+    Link l{};
+    l.record = owner;
+    l.recordSeq = ownerSeq;
+    l.parent = parent > 0xFFFFFFFEull ? kNone : static_cast<uint32_t>(parent);
+    l.parentSeq = ntfs::SequenceOf(fn.parent);
+    l.nameLen = fn.length;
+    // Only directories need their names; an extension record's base may be one.
+    if (dir || !base || (fn.attributes & ntfs::kFileNameIndexPresent)) {
+      l.hasName = 1;
+      l.nameOff = static_cast<uint32_t>(names_.size());
+      names_.append(r.Name(fn));
+    }
+    links_.push_back(l);
+  }
+}
+
+bool MftTree::Valid(uint32_t record, uint16_t seq) const {
+  return record < flags_.size() && (flags_[record] & (kInUse | kBase)) == (kInUse | kBase) &&
+         (seq == 0 || seq_[record] == seq);
+}
+
+bool MftTree::IsDir(uint32_t record) const { return (flags_[record] & kDir) != 0; }
+
+MftTree::Failure MftTree::Build(const char16_t* upcase) {
+  nodes_.clear();
+  children_.clear();
+  upcase_ = upcase;
+  if (!Valid(ntfs::kRootRecord, 0) || !IsDir(ntfs::kRootRecord)) {
+    failedRecord_ = ntfs::kRootRecord;
+    return Failure::NoRoot;
+  }
+  for (const ExtensionSize& e : extensionSizes_) {
+    if (Valid(e.base, e.baseSeq)) size_[e.base] = e.size;
+  }
+
+  // Directories: one node per directory record with a name, the first name it has (NTFS
+  // gives a directory no second one but its DOS twin).
+  std::vector<uint32_t> nodeOf(flags_.size(), kNone);
+  std::vector<uint32_t> parentRecord;
+  std::vector<uint16_t> parentSeq;
+  nodes_.push_back(Node{ntfs::kRootRecord, kNone, 0, 0, 0, 0, 0, 0,
+                        static_cast<uint8_t>(flags_[ntfs::kRootRecord] & kReparse ? 1 : 0)});
+  parentRecord.push_back(kNone);
+  parentSeq.push_back(0);
+  nodeOf[ntfs::kRootRecord] = 0;
+  for (const Link& l : links_) {
+    if (l.record < ntfs::kFirstUserRecord || !l.hasName || l.nameLen == 0 ||
+        !Valid(l.record, l.recordSeq) ||
+        !IsDir(l.record) || nodeOf[l.record] != kNone) {
+      continue;
+    }
+    nodeOf[l.record] = static_cast<uint32_t>(nodes_.size());
+    nodes_.push_back(Node{l.record, kNone, l.nameOff, 0, 0, 0, 0, l.nameLen,
+                          static_cast<uint8_t>(flags_[l.record] & kReparse ? 1 : 0)});
+    parentRecord.push_back(l.parent);
+    parentSeq.push_back(l.parentSeq);
+  }
+  const auto parentNode = [&](uint32_t record, uint16_t seq) {
+    return Valid(record, seq) && IsDir(record) ? nodeOf[record] : kNone;
+  };
+  for (size_t i = 1; i < nodes_.size(); ++i) {
+    nodes_[i].parent = parentNode(parentRecord[i], parentSeq[i]);
+  }
+
+  // Which directories lead up to the root; a walk up that meets itself is a loop.
+  enum : uint8_t { kUnknown, kOnPath, kReached, kOrphan };
+  std::vector<uint8_t> state(nodes_.size(), kUnknown);
+  state[0] = kReached;
+  std::vector<uint32_t> path;
+  for (uint32_t i = 1; i < nodes_.size(); ++i) {
+    uint32_t cur = i;
+    path.clear();
+    while (cur != kNone && state[cur] == kUnknown) {
+      state[cur] = kOnPath;
+      path.push_back(cur);
+      cur = nodes_[cur].parent;
+    }
+    if (cur != kNone && state[cur] == kOnPath) {
+      failedRecord_ = nodes_[cur].record;
+      nodes_.clear();
+      return Failure::Loop;
+    }
+    const uint8_t result = cur == kNone ? static_cast<uint8_t>(kOrphan) : state[cur];
+    for (const uint32_t n : path) state[n] = result;
+  }
+
+  // Each directory's subdirectories, in the order the volume's indexes keep them.
+  for (size_t i = 1; i < nodes_.size(); ++i) {
+    if (state[i] == kReached) ++nodes_[nodes_[i].parent].childCount;
+  }
+  uint32_t next = 0;
+  for (Node& n : nodes_) {
+    n.firstChild = next;
+    next += n.childCount;
+    n.childCount = 0;
+  }
+  children_.resize(next);
+  for (uint32_t i = 1; i < nodes_.size(); ++i) {
+    if (state[i] != kReached) continue;
+    Node& p = nodes_[nodes_[i].parent];
+    children_[p.firstChild + p.childCount++] = i;
+  }
+  for (const Node& n : nodes_) {
+    std::sort(children_.begin() + n.firstChild, children_.begin() + n.firstChild + n.childCount,
+              [&](uint32_t a, uint32_t b) {
+                return ntfs::CollateNames(Name(a), Name(b), upcase) < 0;
+              });
+  }
+
+  // Files: every name of theirs in a directory of the tree.
+  for (const Link& l : links_) {
+    if (l.record < ntfs::kFirstUserRecord || l.nameLen == 0 || !Valid(l.record, l.recordSeq) ||
+        IsDir(l.record) || l.parent == kNone) {
+      continue;
+    }
+    const uint32_t p = parentNode(l.parent, l.parentSeq);
+    if (p == kNone || state[p] != kReached) continue;
+    Node& n = nodes_[p];
+    if (n.ownFiles < std::numeric_limits<int32_t>::max()) ++n.ownFiles;
+    n.ownBytes = AddBytes(n.ownBytes, size_[l.record]);
+  }
+
+  // What only the reading needed goes.
+  std::vector<uint8_t>().swap(flags_);
+  std::vector<uint16_t>().swap(seq_);
+  std::vector<int64_t>().swap(size_);
+  std::vector<Link>().swap(links_);
+  std::vector<ExtensionSize>().swap(extensionSizes_);
+  return Failure::None;
+}
+
+uint32_t MftTree::FindChild(uint32_t node, std::u16string_view name) const {
+  uint32_t folded = kNone;
+  for (const uint32_t c : Children(node)) {
+    if (Name(c) == name) return c;
+    if (folded == kNone && upcase_ && ntfs::EqualUpcased(Name(c), name, upcase_)) folded = c;
+  }
+  return folded;
+}
+
+size_t MftTree::MemoryBytes() const {
+  return flags_.capacity() + seq_.capacity() * sizeof(uint16_t) +
+         size_.capacity() * sizeof(int64_t) + links_.capacity() * sizeof(Link) +
+         extensionSizes_.capacity() * sizeof(ExtensionSize) +
+         names_.capacity() * sizeof(char16_t) + nodes_.capacity() * sizeof(Node) +
+         children_.capacity() * sizeof(uint32_t);
+}
+
+}  // namespace vardune

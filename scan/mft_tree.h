@@ -1,0 +1,109 @@
+// The directory tree of an NTFS volume as its master file table describes it, built from the
+// records of one sequential read: every directory with its subdirectories in the order the
+// volume lists them, and the number and bytes of the files directly in it. Pure logic (no
+// windows.h). It is held lean, since a volume has millions of records: while the records come
+// in, a few bytes per record and one small entry per file name; the names of files are never
+// kept, only those of directories.
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "os/ntfs.h"
+
+namespace vardune {
+
+class MftTree {
+ public:
+  static constexpr uint32_t kNone = 0xFFFFFFFF;
+
+  // Why the tree cannot be built: no usable root directory, or directories whose parents lead
+  // round in a loop (the MFT contradicts the directories' indexes, so no result can be
+  // trusted). `record` names the record where it was found.
+  enum class Failure { None, NoRoot, Loop };
+
+  // Takes one record of the read (in use or broken, in any order, each once).
+  void Add(uint32_t number, ntfs::RecordState state, const ntfs::FileRecord& record);
+  // Builds the tree after the last record, ordering names with the volume's $UpCase table
+  // (65536 entries). Records not in use, broken, or whose parent is not an in-use directory
+  // reachable from the root are left out, as are the metadata files; files count in every
+  // directory that holds a name of theirs (hard links), with the size of their unnamed data
+  // stream; names of the DOS namespace alone are no entries.
+  Failure Build(const char16_t* upcase);
+  uint32_t FailedRecord() const { return failedRecord_; }
+
+  // ---- the built tree: directories by node number, the root is node 0 ----
+  static constexpr uint32_t Root() { return 0; }
+  size_t DirCount() const { return nodes_.size(); }
+  std::span<const uint32_t> Children(uint32_t node) const {
+    return {children_.data() + nodes_[node].firstChild, nodes_[node].childCount};
+  }
+  std::u16string_view Name(uint32_t node) const {
+    return std::u16string_view(names_).substr(nodes_[node].nameOff, nodes_[node].nameLen);
+  }
+  bool IsReparsePoint(uint32_t node) const { return nodes_[node].reparse != 0; }
+  int32_t OwnFiles(uint32_t node) const { return nodes_[node].ownFiles; }
+  int64_t OwnBytes(uint32_t node) const { return nodes_[node].ownBytes; }
+  uint32_t RecordNumber(uint32_t node) const { return nodes_[node].record; }
+  // The subdirectory of `node` with that name as a path lookup finds it: the exact name first,
+  // else the first one equal after upper-casing; kNone when there is none.
+  uint32_t FindChild(uint32_t node, std::u16string_view name) const;
+
+  // Records seen in use, and broken ones left out.
+  uint64_t RecordsInUse() const { return inUse_; }
+  uint64_t RecordsBroken() const { return broken_; }
+  // Bytes held now (capacity included).
+  size_t MemoryBytes() const;
+
+ private:
+  // A $FILE_NAME of a record: the record's entry in the directory `parent`.
+  struct Link {
+    uint32_t record;
+    uint32_t parent;
+    uint32_t nameOff;
+    uint16_t recordSeq;
+    uint16_t parentSeq;
+    uint8_t nameLen;
+    uint8_t hasName;
+  };
+  // The unnamed data of a record found in one of its extension records.
+  struct ExtensionSize {
+    uint32_t base;
+    uint16_t baseSeq;
+    int64_t size;
+  };
+  struct Node {
+    uint32_t record;
+    uint32_t parent;  // node, or kNone
+    uint32_t nameOff;
+    uint32_t firstChild;
+    uint32_t childCount;
+    int32_t ownFiles;
+    int64_t ownBytes;
+    uint8_t nameLen;
+    uint8_t reparse;
+  };
+
+  void Grow(uint32_t number);
+  bool Valid(uint32_t record, uint16_t seq) const;
+  bool IsDir(uint32_t record) const;
+
+  // While the records come in, per record number.
+  std::vector<uint8_t> flags_;
+  std::vector<uint16_t> seq_;
+  std::vector<int64_t> size_;
+  std::vector<Link> links_;
+  std::vector<ExtensionSize> extensionSizes_;
+  // The built tree.
+  std::u16string names_;
+  std::vector<Node> nodes_;
+  std::vector<uint32_t> children_;
+  const char16_t* upcase_ = nullptr;
+  uint32_t failedRecord_ = 0;
+  uint64_t inUse_ = 0;
+  uint64_t broken_ = 0;
+};
+
+}  // namespace vardune

@@ -1,0 +1,410 @@
+// The MFT engine on real NTFS volumes (images made, filled and mounted by the test): on every
+// volume the records, counters and log lines of a scan through the MFT must be those of the
+// listing walk of the same directory, field by field and in the same order. Damaged copies,
+// "STOPP" during the read, the progress texts and rescans.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "os/clock.h"
+#include "os/fs.h"
+#include "os/ntfs.h"
+#include "os/ntfs_volume.h"
+#include "os/text.h"
+#include "scan/driver.h"
+#include "scan/mft.h"
+#include "scan/model.h"
+#include "scan/scanner.h"
+#include "scan/scanpath.h"
+#include "scan/scanui.h"
+#include "tests/mft/testvolume.h"
+#include "tests/support/support.h"
+
+namespace vardune {
+namespace {
+
+using test::TestVolume;
+
+struct Seen {
+  static inline std::vector<std::wstring> log;
+  static inline std::vector<std::pair<int64_t, std::wstring>> pathTexts;
+  static inline int pumps = 0;
+  static inline int stopAtPump = -1;
+  static inline int pumpSleepMs = 0;
+};
+
+// One scan's outcome: the records as text lines in list order, the log, the counters.
+struct Outcome {
+  std::string records;
+  std::vector<std::wstring> log;
+  int32_t files = 0;
+  int32_t dirs = 0;
+  int64_t bytes = 0;
+  MftScanStats stats;
+};
+
+// The records as a set: a rescan's records follow the older ones of the same Parent. The
+// drive root's record is left out: a rescan below it does not correct it.
+std::string SortedBelowRoot(const std::string& lines) {
+  std::vector<std::string> v;
+  size_t from = 0;
+  for (size_t to; (to = lines.find('\n', from)) != std::string::npos; from = to + 1) {
+    if (!lines.substr(from).starts_with(" | ")) v.push_back(lines.substr(from, to - from));
+  }
+  std::sort(v.begin(), v.end());
+  std::string out;
+  for (const std::string& l : v) out += l + "\n";
+  return out;
+}
+
+std::string RecordLines() {
+  std::string out;
+  for (size_t i = 0; i < Pfade.size(); ++i) {
+    const Pfad p = Pfade.Get(i);
+    out += ToUtf8(p.Parent) + " | " + ToUtf8(p.Name) + " | " + std::to_string(p.Size) + " | " +
+           std::to_string(p.Dirs) + " | " + std::to_string(p.Files) + "\n";
+  }
+  return out;
+}
+
+Outcome Capture() {
+  Outcome o;
+  o.records = RecordLines();
+  o.log = Seen::log;
+  o.files = GFiles;
+  o.dirs = GDirs;
+  o.bytes = GBytes;
+  o.stats = GMftStats;
+  return o;
+}
+
+// The walk alone (records in the order they are appended), through the engine `mode` allows.
+Outcome ScanPathWith(MftMode mode, const std::wstring& path) {
+  Pfade.Clear();
+  GFiles = GDirs = 0;
+  GBytes = 0;
+  GRescanEntries = -1;
+  Seen::log.clear();
+  GMftMode = mode;
+  _ScanPath(path);
+  return Capture();
+}
+
+// A whole scan through the driver (rescans keep the records of the earlier scans).
+Outcome ScanWith(MftMode mode, const std::wstring& path) {
+  Seen::log.clear();
+  GMftMode = mode;
+  _Scan(path);
+  return Capture();
+}
+
+void ExpectSameAsListing(const std::wstring& path) {
+  const Outcome listing = ScanPathWith(MftMode::Never, path);
+  const Outcome mft = ScanPathWith(MftMode::Always, path);
+  ASSERT_FALSE(listing.stats.used);
+  ASSERT_TRUE(mft.stats.used) << ToUtf8(path) << ": the MFT engine gave way "
+                              << ToUtf8(mft.stats.fallback);
+  EXPECT_EQ(mft.records, listing.records) << ToUtf8(path);
+  EXPECT_EQ(mft.log, listing.log);
+  EXPECT_EQ(mft.files, listing.files);
+  EXPECT_EQ(mft.dirs, listing.dirs);
+  EXPECT_EQ(mft.bytes, listing.bytes);
+}
+
+// Where record `number` of the volume's MFT lies in its image, and its bytes as they lie there.
+struct RecordPlace {
+  uint64_t offset = 0;
+  std::vector<uint8_t> bytes;
+};
+RecordPlace PlaceOf(const std::wstring& root, uint32_t number) {
+  RecordPlace place;
+  os::VolumeReader v;
+  ntfs::MftLayout layout;
+  if (!v.Open(root) || ntfs::ReadLayout(v, layout) != ntfs::LayoutError::None) return place;
+  const uint32_t rs = layout.boot.recordSize;
+  uint64_t contiguous = 0;
+  const int64_t off = ntfs::MftVolumeOffset(layout, uint64_t{number} * rs, &contiguous);
+  if (off < 0 || contiguous < rs) return place;
+  const uint8_t* p = v.Read(static_cast<uint64_t>(off), rs);
+  if (!p) return place;
+  place.offset = static_cast<uint64_t>(off);
+  place.bytes.assign(p, p + rs);
+  return place;
+}
+
+// Writes bytes into the image named by $IMG (octal escapes for the shell's printf).
+std::string PatchAt(uint64_t offset, const std::vector<uint8_t>& bytes) {
+  std::string esc;
+  for (const uint8_t b : bytes) {
+    esc += '\\';
+    esc += static_cast<char>('0' + (b >> 6));
+    esc += static_cast<char>('0' + ((b >> 3) & 7));
+    esc += static_cast<char>('0' + (b & 7));
+  }
+  return "printf '" + esc + "' | dd of=\"$IMG\" bs=1 seek=" + std::to_string(offset) +
+         " conv=notrunc 2>/dev/null";
+}
+
+class MftTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Pfade.Clear();
+    GPumpIntervalMs = 0;
+    GMftBlockBytes = size_t{4} << 20;
+    Seen::log.clear();
+    Seen::pathTexts.clear();
+    Seen::pumps = 0;
+    Seen::stopAtPump = -1;
+    Seen::pumpSleepMs = 0;
+    GScanUi = ScanUi{};
+    GScanUi.LogError = [](std::wstring_view l) { Seen::log.emplace_back(l); };
+    GScanUi.SetPathText = [](std::wstring_view t) {
+      Seen::pathTexts.emplace_back(os::Millis(), std::wstring(t));
+    };
+    GScanUi.PumpEvents = [] {
+      ++Seen::pumps;
+      if (Seen::pumpSleepMs) Sleep(static_cast<DWORD>(Seen::pumpSleepMs));
+      return Seen::stopAtPump >= 0 && Seen::pumps == Seen::stopAtPump;
+    };
+  }
+  void TearDown() override {
+    GScanUi = ScanUi{};
+    GPumpIntervalMs = 10;
+    GMftMode = MftMode::Auto;
+    GMftBlockBytes = size_t{4} << 20;
+    Pfade.Clear();
+  }
+};
+
+// ---- a volume with a bit of everything -----------------------------------------------------
+
+// Octal escapes keep the names' UTF-8 bytes independent of the shell's locale.
+const char* const kFill = R"sh(
+set -e
+mkdir -p Daten/Fotos/2023 Daten/Fotos/2024 Daten/Musik Daten/leer Daten/Nullen klein gross
+head -c 12345 /dev/urandom > Daten/Fotos/2023/a.jpg
+head -c 54321 /dev/urandom > Daten/Fotos/2024/b.jpg
+head -c 100000 /dev/zero > Daten/Musik/c.mp3
+: > Daten/Nullen/null.txt
+printf x > klein/eins
+head -c 700 /dev/zero > klein/resident
+truncate -s 5G gross/sparse.bin
+head -c 100 /dev/zero > strom.txt
+setfattr -n user.zweiter -v 0x$(head -c 3000 /dev/zero | od -v -An -tx1 | tr -d ' \n') strom.txt
+mkdir Verweis
+setfattr -n system.ntfs_reparse_data -v 0x0c0000a02000000000000a000a000a000100000044006100740065006e0044006100740065006e00 Verweis
+u=$(printf '\303\204rger/\303\234bel'); mkdir -p "$u"; head -c 333 /dev/zero > "$u/$(printf '\303\266l.txt')"
+e=$(printf '\360\237\230\200'); mkdir "$e"; head -c 44 /dev/zero > "$e/$(printf '\360\235\204\236').txt"
+mkdir punkt. punkt drei...; head -c 10 /dev/zero > punkt./datei.; head -c 20 /dev/zero > punkt/datei
+for n in ABC abc _u a Zeta zeta2 b $(printf '\303\204') Z $(printf '\303\237') $(printf '\303\244x'); do mkdir "$n"; head -c 7 /dev/zero > "$n/f"; done
+p=lang
+for i in 1 2 3 4 5 6 7; do p="$p/verzeichnis-mit-einem-recht-langen-namen-$i"; mkdir -p "$p"; head -c 1000 /dev/zero > "$p/datei"; done
+mkdir -p links/h1 links/h2 links/h3 links/h4
+head -c 3000 /dev/zero > links/original
+for i in $(seq 1 200); do ln links/original links/h$((i % 4 + 1))/verweis-$i; done
+)sh";
+
+class MftVolumeTest : public MftTest {
+ protected:
+  static inline std::unique_ptr<TestVolume> volume;
+  static void SetUpTestSuite() {
+    volume = std::make_unique<TestVolume>(96);
+    if (volume->Ready() && volume->Sh(kFill) != 0) FAIL() << "filling the volume failed";
+  }
+  static void TearDownTestSuite() { volume.reset(); }
+  void SetUp() override {
+    MftTest::SetUp();
+    ASSERT_TRUE(volume->Ready()) << volume->Problem();
+  }
+};
+
+TEST_F(MftVolumeTest, WholeVolumeGivesTheRecordsOfTheListing) {
+  ExpectSameAsListing(volume->Root());
+  // What the volume holds really reached the comparison.
+  const Outcome o = ScanPathWith(MftMode::Always, volume->Root());
+  const std::string root = ToUtf8(volume->Root());
+  EXPECT_NE(o.records.find(root + "gross\\ | <DATEIEN> | 5368709120 | 0 | 1\n"), std::string::npos);
+  EXPECT_NE(o.records.find(root + "Daten\\ | Nullen | 0 | 0 | 1\n"), std::string::npos);
+  EXPECT_NE(o.records.find(root + " | \xc3\x84rger | 333 | 1 | 1\n"), std::string::npos);
+  EXPECT_NE(o.records.find(root + "\xf0\x9f\x98\x80\\ | <DATEIEN> | 44 | 0 | 1\n"), std::string::npos);
+  EXPECT_NE(o.records.find(root + " | punkt. | 10 | 0 | 1\n"), std::string::npos);
+  // The stream of strom.txt does not count, the link to Daten is not entered, every hard link
+  // counts where it stands.
+  EXPECT_NE(o.records.find(root + "links\\ | h1 | 150000 | 0 | 50\n"), std::string::npos);
+  EXPECT_EQ(o.records.find("Verweis"), std::string::npos);
+  ASSERT_EQ(o.log.size(), 1u);
+  EXPECT_TRUE(o.log[0].starts_with(L"Error: " + volume->Root() + L"lang\\"));
+  EXPECT_GT(o.log[0].size(), 7 + kMaxScanPath);
+}
+
+TEST_F(MftVolumeTest, HardLinksBeyondOneRecordUseAnAttributeList) {
+  const std::string inode = volume->ShOut("stat -c %i links/original");
+  ASSERT_FALSE(inode.empty());
+  RecordPlace place = PlaceOf(volume->Root(), static_cast<uint32_t>(std::stoul(inode)));
+  ASSERT_FALSE(place.bytes.empty());
+  ntfs::FileRecord r;
+  ASSERT_EQ(ntfs::ReadFileRecord(place.bytes.data(), place.bytes.size(), r),
+            ntfs::RecordState::InUse);
+  EXPECT_TRUE(r.hasAttributeList);
+  EXPECT_LT(r.names.size(), 200u);
+  ExpectSameAsListing(volume->Root() + L"links\\");
+}
+
+TEST_F(MftVolumeTest, SubdirectoriesAndTheDriverGiveTheRecordsOfTheListing) {
+  ExpectSameAsListing(volume->Root() + L"Daten\\");
+  // The start path keeps the letter case the user typed; below it the volume's names.
+  ExpectSameAsListing(volume->Root() + L"daten\\fotos");
+  ExpectSameAsListing(volume->Root() + L"punkt.\\");
+
+  const Outcome listing = ScanWith(MftMode::Never, volume->Root());
+  Pfade.Clear();
+  const Outcome mft = ScanWith(MftMode::Auto, volume->Root());
+  EXPECT_TRUE(mft.stats.used);
+  EXPECT_EQ(mft.records, listing.records);
+}
+
+TEST_F(MftVolumeTest, PathsTheListingWouldTreatOtherwiseAreLeftToIt) {
+  // Through the directory link, a directory that is none, a path past 250 characters, a
+  // directory of another file system: the listing walk scans, with no log line of the engine.
+  test::TempTree t;
+  t.File(L"a\\b", 10);
+  for (const std::wstring& p :
+       {volume->Root() + L"Verweis\\", volume->Root() + L"strom.txt\\", volume->Root() + L"fehlt\\",
+        volume->Root() + std::wstring(260, L'x') + L"\\", t.Root()}) {
+    const Outcome mft = ScanPathWith(MftMode::Always, p);
+    EXPECT_FALSE(mft.stats.used) << ToUtf8(p);
+    EXPECT_EQ(mft.stats.fallback, L"") << ToUtf8(p);
+    EXPECT_EQ(mft.records, ScanPathWith(MftMode::Never, p).records) << ToUtf8(p);
+  }
+}
+
+TEST_F(MftVolumeTest, StopDuringTheReadLeavesTheStartRecordWithNothingCounted) {
+  GMftBlockBytes = 16 * 1024;
+  Seen::stopAtPump = 3;
+  const Outcome o = ScanWith(MftMode::Always, volume->Root());
+  const std::string root = ToUtf8(volume->Root());
+  EXPECT_EQ(o.records, " | " + root.substr(0, 2) + " | 0 | 0 | 0\n");
+  EXPECT_TRUE(o.stats.used);
+  EXPECT_LT(o.stats.mftBytesRead, o.stats.records * 1024 / 2);
+  EXPECT_TRUE(GCancel);
+}
+
+TEST_F(MftVolumeTest, ProgressShowsTheMftReadThenTheDirectoriesAtMostEvery100Ms) {
+  GMftBlockBytes = 16 * 1024;
+  Seen::pumpSleepMs = 15;
+  GNextRefresh = 0;
+  ScanPathWith(MftMode::Always, volume->Root());
+  ASSERT_TRUE(GMftStats.used);
+  ASSERT_GE(Seen::pathTexts.size(), 2u);
+  EXPECT_EQ(Seen::pathTexts.front().second, volume->Root() + L"$MFT");
+  for (size_t i = 1; i < Seen::pathTexts.size(); ++i) {
+    EXPECT_GE(Seen::pathTexts[i].first - Seen::pathTexts[i - 1].first, 100);
+  }
+  // Once the tree stands, the texts name the directories being walked.
+  EXPECT_TRUE(Seen::pathTexts.back().second.starts_with(volume->Root()));
+}
+
+TEST_F(MftVolumeTest, RescansAfterChangesAgreeWithAFullListing) {
+  const std::wstring root = volume->Root();
+  ScanWith(MftMode::Auto, root);
+  ASSERT_TRUE(GMftStats.used);
+
+  // A small subtree is listed rather than read from the MFT.
+  ASSERT_EQ(volume->Sh("head -c 1000 /dev/zero > Daten/Musik/neu.mp3 && rm -r Daten/leer"), 0);
+  const Outcome listed = ScanWith(MftMode::Auto, root + L"Daten\\");
+  EXPECT_FALSE(listed.stats.used);
+  EXPECT_GT(listed.stats.records, 0u);
+  Pfade.Clear();
+  EXPECT_EQ(SortedBelowRoot(listed.records), SortedBelowRoot(ScanWith(MftMode::Never, root).records));
+
+  // The same through the MFT, after another change: the ancestors are corrected alike.
+  ASSERT_EQ(volume->Sh("rm Daten/Musik/neu.mp3 && mkdir -p Daten/leer/neu && head -c 5 /dev/zero > Daten/leer/neu/f"), 0);
+  const Outcome read = ScanWith(MftMode::Always, root + L"Daten\\");
+  EXPECT_TRUE(read.stats.used) << ToUtf8(read.stats.fallback);
+  Pfade.Clear();
+  EXPECT_EQ(SortedBelowRoot(read.records), SortedBelowRoot(ScanWith(MftMode::Never, root).records));
+  ASSERT_EQ(volume->Sh("rm -r Daten/leer/neu"), 0);
+}
+
+// ---- damaged copies --------------------------------------------------------------------------
+
+TEST_F(MftVolumeTest, RecordsWithBrokenFixupsAreLeftOutAsTheListingLeavesThem) {
+  const std::string file = volume->ShOut("stat -c %i Daten/Musik/c.mp3");
+  const std::string dir = volume->ShOut("stat -c %i klein");
+  ASSERT_FALSE(file.empty());
+  ASSERT_FALSE(dir.empty());
+  const RecordPlace f = PlaceOf(volume->Root(), static_cast<uint32_t>(std::stoul(file)));
+  const RecordPlace d = PlaceOf(volume->Root(), static_cast<uint32_t>(std::stoul(dir)));
+  ASSERT_FALSE(f.bytes.empty());
+  ASSERT_FALSE(d.bytes.empty());
+  // The end of a record's first stride no longer carries the update sequence number.
+  TestVolume copy(*volume, PatchAt(f.offset + 510, {0x99, 0x99}) + " && " +
+                               PatchAt(d.offset + 1022, {0x99, 0x99}));
+  ASSERT_TRUE(copy.Ready()) << copy.Problem();
+  ExpectSameAsListing(copy.Root());
+  EXPECT_EQ(ScanPathWith(MftMode::Always, copy.Root()).records.find("klein"), std::string::npos);
+}
+
+TEST_F(MftVolumeTest, AParentLoopGivesTheScanToTheListingWithALogLine) {
+  const std::string daten = volume->ShOut("stat -c %i Daten");
+  const std::string fotos = volume->ShOut("stat -c %i Daten/Fotos");
+  ASSERT_FALSE(daten.empty());
+  ASSERT_FALSE(fotos.empty());
+  const auto datenNo = static_cast<uint32_t>(std::stoul(daten));
+  const auto fotosNo = static_cast<uint32_t>(std::stoul(fotos));
+  const RecordPlace d = PlaceOf(volume->Root(), datenNo);
+  const RecordPlace f = PlaceOf(volume->Root(), fotosNo);
+  ASSERT_FALSE(d.bytes.empty());
+  ASSERT_FALSE(f.bytes.empty());
+  // Daten's name now says that it lies in Fotos, which lies in Daten.
+  std::vector<uint8_t> fixed = d.bytes;
+  ASSERT_TRUE(ntfs::ApplyFixups(fixed.data(), fixed.size()));
+  size_t parentAt = 0;
+  ntfs::AttributeCursor cursor(fixed.data(), fixed.size());
+  ntfs::Attribute a;
+  while (cursor.Next(a)) {
+    if (a.type == ntfs::kAttrFileName) parentAt = static_cast<size_t>(a.value - fixed.data());
+  }
+  ASSERT_NE(parentAt, 0u);
+  ASSERT_LT(parentAt % 512, 504u);  // clear of the update sequence
+  const uint64_t ref = fotosNo | uint64_t{ntfs::Le16(f.bytes.data() + 0x10)} << 48;
+  std::vector<uint8_t> bytes;
+  for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<uint8_t>(ref >> (8 * i)));
+  TestVolume copy(*volume, PatchAt(d.offset + parentAt, bytes));
+  ASSERT_TRUE(copy.Ready()) << copy.Problem();
+
+  const Outcome listing = ScanPathWith(MftMode::Never, copy.Root());
+  const Outcome mft = ScanPathWith(MftMode::Always, copy.Root());
+  EXPECT_FALSE(mft.stats.used);
+  EXPECT_EQ(mft.records, listing.records);
+  ASSERT_EQ(mft.log.size(), listing.log.size() + 1);
+  EXPECT_EQ(mft.log.front(), L"MFT von " + copy.Root() +
+                                 L" nicht verwendbar: Verzeichnisschleife bei Datensatz " +
+                                 std::to_wstring(datenNo));
+  EXPECT_EQ(std::vector<std::wstring>(mft.log.begin() + 1, mft.log.end()), listing.log);
+}
+
+// ---- a fragmented MFT ------------------------------------------------------------------------
+
+TEST_F(MftTest, AFragmentedMftGivesTheRecordsOfTheListing) {
+  TestVolume volume(24);
+  ASSERT_TRUE(volume.Ready()) << volume.Problem();
+  // Data fills the volume, every other file goes, then new records need room: the MFT grows
+  // into the holes.
+  ASSERT_EQ(volume.Sh("mkdir f g && i=0; while head -c 262144 /dev/zero > f/$i 2>/dev/null; "
+                      "do i=$((i+1)); done; rm -f f/$i; for j in $(seq 0 2 $i); do rm -f f/$j; "
+                      "done; seq 1 2500 | sed 's|^|g/|' | xargs touch"),
+            0);
+  os::VolumeReader v;
+  ntfs::MftLayout layout;
+  ASSERT_TRUE(v.Open(volume.Root()));
+  ASSERT_EQ(ntfs::ReadLayout(v, layout), ntfs::LayoutError::None);
+  EXPECT_GT(layout.runs.size(), 2u);
+  ExpectSameAsListing(volume.Root());
+}
+
+}  // namespace
+}  // namespace vardune
