@@ -85,7 +85,7 @@ bool MftTree::IsDir(uint32_t record) const { return (flags_[record] & kDir) != 0
 MftTree::Failure MftTree::Build(const char16_t* upcase) {
   nodes_.clear();
   children_.clear();
-  upcase_ = upcase;
+  upcase_.assign(upcase, upcase + 65536);
   if (!Valid(ntfs::kRootRecord, 0) || !IsDir(ntfs::kRootRecord)) {
     failedRecord_ = ntfs::kRootRecord;
     return Failure::NoRoot;
@@ -194,13 +194,16 @@ uint32_t MftTree::FindChild(uint32_t node, std::u16string_view name) const {
   uint32_t folded = kNone;
   for (const uint32_t c : Children(node)) {
     if (Name(c) == name) return c;
-    if (folded == kNone && upcase_ && ntfs::EqualUpcased(Name(c), name, upcase_)) folded = c;
+    if (folded == kNone && !upcase_.empty() && ntfs::EqualUpcased(Name(c), name, upcase_.data())) {
+      folded = c;
+    }
   }
   return folded;
 }
 
 size_t MftTree::MemoryBytes() const {
   return flags_.capacity() + seq_.capacity() * sizeof(uint16_t) +
+         upcase_.capacity() * sizeof(char16_t) +
          size_.capacity() * sizeof(int64_t) + links_.capacity() * sizeof(Link) +
          extensionSizes_.capacity() * sizeof(ExtensionSize) +
          names_.capacity() * sizeof(char16_t) + nodes_.capacity() * sizeof(Node) +

@@ -100,7 +100,7 @@ class MftTree {
   std::u16string names_;
   std::vector<Node> nodes_;
   std::vector<uint32_t> children_;
-  const char16_t* upcase_ = nullptr;
+  std::vector<char16_t> upcase_;
   uint32_t failedRecord_ = 0;
   uint64_t inUse_ = 0;
   uint64_t broken_ = 0;
