@@ -21,49 +21,13 @@
 #include "ui/platform/platform.h"
 
 using namespace vardune;
+using bench::BareWalk;
 using bench::Median;
+using bench::OpenWindowForPumping;
 
 namespace {
 
-int64_t BareWalk(std::wstring& p) {
-  int64_t total = 0;
-  os::DirListing l(p);
-  const size_t base = p.size();
-  while (l.Next()) {
-    if (l.IsDotOrDotDot()) continue;
-    if (!l.IsDirectory()) {
-      total += l.Size();
-    } else if (!l.IsReparsePoint()) {
-      p.append(l.Name());
-      p += L'\\';
-      total += BareWalk(p);
-      p.resize(base);
-    }
-  }
-  return total;
-}
-
 double Seconds(int64_t ms) { return static_cast<double>(ms) / 1000.0; }
-
-void OpenWindowForPumping() {
-  ui::InitPlatform();
-  ui::OpenWindow(1, 100, 100, 500, 334, L"Vardune bench", ui::WinNormal | ui::WinInvisible);
-  ui::StringGadget(1, 4, 140, 30, 355, 35, L"", ui::GadReadOnly | ui::GadMultiLine);
-  ui::StringGadget(1, 5, 140, 65, 355, 20, L"", ui::GadReadOnly);
-  ui::ButtonGadget(1, 8, 95, 30, 40, 20, L"STOPP", ui::GadToggle);
-  GScanUi.SetPathText = [](std::wstring_view t) { ui::SetGadgetText(4, t); };
-  GScanUi.SetCounterText = [](std::wstring_view t) { ui::SetGadgetText(5, t); };
-  GScanUi.PumpEvents = [] {
-    bool stop = false;
-    for (;;) {
-      const ui::Event e = ui::WindowEvent();
-      if (ui::GetGadgetState(8)) stop = true;
-      if (e.Kind == ui::EventNone) break;
-    }
-    if (stop) ui::SetGadgetState(8, 0);
-    return stop;
-  };
-}
 
 }  // namespace
 

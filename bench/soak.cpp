@@ -23,6 +23,7 @@
 
 using namespace vardune;
 using bench::Median;
+using bench::PrivateBytes;
 using bench::Pump;
 
 namespace {
@@ -37,29 +38,6 @@ std::vector<Record> Snapshot() {
     out.emplace_back(p.Parent, p.Name, p.Size, p.Dirs, p.Files);
   }
   return out;
-}
-
-// The committed private memory of the process. Some systems (Wine among them) report 0 as
-// PrivateUsage; the sum of the committed private regions of the address space is the same
-// figure, taken the long way.
-const char* gSource = "PrivateUsage";
-double PrivateBytes() {
-  PROCESS_MEMORY_COUNTERS_EX c{};
-  c.cb = sizeof(c);
-  if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&c),
-                           sizeof(c)) &&
-      c.PrivateUsage > 0) {
-    return static_cast<double>(c.PrivateUsage);
-  }
-  gSource = "VirtualQuery";
-  double sum = 0;
-  MEMORY_BASIC_INFORMATION m{};
-  for (const char* a = nullptr; VirtualQuery(a, &m, sizeof(m)) == sizeof(m);
-       a = static_cast<const char*>(m.BaseAddress) + m.RegionSize) {
-    if (m.State == MEM_COMMIT && m.Type == MEM_PRIVATE) sum += static_cast<double>(m.RegionSize);
-    if (m.RegionSize == 0) break;
-  }
-  return sum;
 }
 
 }  // namespace
@@ -124,7 +102,7 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("soak_navigation_growth_pct: %.2f\n",
               afterLast > 0 ? (afterNavigation - afterLast) * 100.0 / afterLast : 0.0);
   std::printf("soak_same_records: %d\n", same ? 1 : 0);
-  std::printf("soak_memory_source: %s\n", gSource);
+  std::printf("soak_memory_source: %s\n", bench::gPrivateBytesSource);
   std::printf("soak_seconds: %.1f\n", static_cast<double>(ms) / 1000.0);
   ShutDown();
   return same ? 0 : 1;

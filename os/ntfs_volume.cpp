@@ -49,6 +49,12 @@ bool VolumeReader::Open(std::wstring_view path) {
   // through its volume name (\\?\Volume{...} without the trailing backslash).
   std::wstring device;
   if (IsDriveRoot(root)) {
+    // A substituted drive (subst S: C:\Daten) names a folder, its device the whole volume.
+    wchar_t target[MAX_PATH + 1] = {0};
+    if (QueryDosDeviceW(root.substr(0, 2).c_str(), target, MAX_PATH + 1) &&
+        std::wstring_view(target).starts_with(L"\\??\\")) {
+      return false;
+    }
     device = L"\\\\.\\" + root.substr(0, 2);
   } else {
     wchar_t name[64] = {0};
