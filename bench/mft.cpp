@@ -116,6 +116,7 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("mft_read_mb_per_second: %.0f\n", Median(readRate));
   std::printf("mft_rescan_vs_full_scan: %.4f\n", Median(rescanRatios));
   std::printf("mft_records_in_use: %llu\n", static_cast<unsigned long long>(inUseRecords));
+  std::printf("mft_records: %llu\n", static_cast<unsigned long long>(GMftStats.records));
   std::printf("mft_private_bytes_source: %s\n", bench::gPrivateBytesSource);
   return 0;
 }

@@ -29,8 +29,13 @@ class MftTree {
   // Builds the tree after the last record, ordering names with the volume's $UpCase table
   // (65536 entries). Records not in use, broken, or whose parent is not an in-use directory
   // reachable from the root are left out, as are the metadata files; files count in every
-  // directory that holds a name of theirs (hard links), with the size of their unnamed data
-  // stream; names of the DOS namespace alone are no entries.
+  // directory that holds a name of theirs (hard links); names of the DOS namespace alone are no
+  // entries.
+  // A file's size is the real size of its unnamed data stream, what the file itself reports
+  // (GetFileSizeEx, and the listing under Wine). The copy in each $FILE_NAME (which a
+  // directory's index repeats, and which FindFirstFileW reports on Windows) is brought up to
+  // date only for the name a file was opened by: for hard links and files being written it
+  // can be old.
   Failure Build(const char16_t* upcase);
   uint32_t FailedRecord() const { return failedRecord_; }
 
@@ -46,7 +51,6 @@ class MftTree {
   bool IsReparsePoint(uint32_t node) const { return nodes_[node].reparse != 0; }
   int32_t OwnFiles(uint32_t node) const { return nodes_[node].ownFiles; }
   int64_t OwnBytes(uint32_t node) const { return nodes_[node].ownBytes; }
-  uint32_t RecordNumber(uint32_t node) const { return nodes_[node].record; }
   // The subdirectory of `node` with that name as a path lookup finds it: the exact name first,
   // else the first one equal after upper-casing; kNone when there is none.
   uint32_t FindChild(uint32_t node, std::u16string_view name) const;
