@@ -33,18 +33,25 @@ std::wstring WinPath(const std::string& unixPath) {
 
 }  // namespace
 
-TestVolume::TestVolume(int megabytes) {
+void TestVolume::Name() {
   const int n = gVolumes++;
   // One letter per volume of this process: Wine keeps its view of the drives for a second.
   letter_ = static_cast<wchar_t>(L'M' + n % 14);
-  dir_ = "/tmp/vardune-ntfs-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n);
+  // Inside the prefix, whose removal at the end of the test run unmounts what a crashed test
+  // program left mounted.
+  dir_ = prefix_ + "/vardune-ntfs-" + std::to_string(GetCurrentProcessId()) + "-" +
+         std::to_string(n);
   image_ = dir_ + "/volume.img";
   mount_ = dir_ + "/mnt";
+}
+
+TestVolume::TestVolume(int megabytes) {
   prefix_ = PrefixDir();
   if (prefix_.empty()) {
     problem_ = "not under Wine";
     return;
   }
+  Name();
   if (RunUnix(std::string(kShellPath) + "rm -rf " + ShellQuote(dir_) + " && mkdir -p " +
               ShellQuote(mount_) + " && truncate -s " + std::to_string(megabytes) + "M " +
               ShellQuote(image_) + " && mkntfs -F -Q -q " + ShellQuote(image_) +
@@ -56,12 +63,8 @@ TestVolume::TestVolume(int megabytes) {
 }
 
 TestVolume::TestVolume(TestVolume& original, const std::string& patch) {
-  const int n = gVolumes++;
-  letter_ = static_cast<wchar_t>(L'M' + n % 14);
-  dir_ = "/tmp/vardune-ntfs-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n);
-  image_ = dir_ + "/volume.img";
-  mount_ = dir_ + "/mnt";
   prefix_ = original.prefix_;
+  Name();
   if (!original.ready_) {
     problem_ = original.problem_;
     return;
@@ -86,7 +89,9 @@ TestVolume::~TestVolume() {
     const std::string link = prefix_ + "/dosdevices/" + static_cast<char>(letter_ - L'A' + L'a') + ":";
     RunUnix("rm -f " + ShellQuote(link) + " " + ShellQuote(link + ":"));
   }
-  if (dir_.starts_with("/tmp/vardune-ntfs-")) RunUnix("rm -rf " + ShellQuote(dir_));
+  if (!prefix_.empty() && dir_.starts_with(prefix_ + "/vardune-ntfs-")) {
+    RunUnix("rm -rf " + ShellQuote(dir_));
+  }
 }
 
 bool TestVolume::Mount() {

@@ -39,6 +39,7 @@ class TestVolume {
   bool Remount();
 
  private:
+  void Name();
   bool Mount();
   bool LinkDrive();
   void Unmount();
