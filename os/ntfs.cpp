@@ -2,6 +2,7 @@
 #include "os/ntfs.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -501,8 +502,12 @@ LayoutError ReadLayout(VolumeSource& v, MftLayout& out) {
   }
   if (!found) return LayoutError::Damaged;
   out.upcase.resize(65536);
-  for (size_t i = 0; i < out.upcase.size(); ++i) {
-    out.upcase[i] = static_cast<char16_t>(Le16(table.data() + 2 * i));
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(out.upcase.data(), table.data(), kUpCaseBytes);
+  } else {
+    for (size_t i = 0; i < out.upcase.size(); ++i) {
+      out.upcase[i] = static_cast<char16_t>(Le16(table.data() + 2 * i));
+    }
   }
   return LayoutError::None;
 }

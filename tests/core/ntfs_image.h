@@ -236,16 +236,20 @@ struct Volume {
     for (const auto& [number, r] : all) {
       if (number >= recordCount) continue;
       const Bytes rec = MakeRecord(r, recordSize);
-      // Byte by byte through the runs, so that a record may straddle two of them.
-      for (uint32_t i = 0; i < recordSize; ++i) {
+      // Cluster piece by cluster piece through the runs: a record may straddle two of them.
+      for (uint32_t i = 0; i < recordSize;) {
         const uint64_t pos = uint64_t{number} * recordSize + i;
         const int64_t vcn = static_cast<int64_t>(pos / clusterSize);
+        const uint32_t piece =
+            std::min<uint32_t>(recordSize - i, clusterSize - static_cast<uint32_t>(pos % clusterSize));
         for (const Run& run : runs) {
           if (vcn >= run.vcn && vcn < run.vcn + run.length && run.lcn >= 0) {
-            img[static_cast<size_t>((run.lcn + vcn - run.vcn) * clusterSize + pos % clusterSize)] =
-                rec[i];
+            std::copy_n(rec.begin() + i, piece,
+                        img.begin() + static_cast<std::ptrdiff_t>(
+                                          (run.lcn + vcn - run.vcn) * clusterSize + pos % clusterSize));
           }
         }
+        i += piece;
       }
     }
     return img;
