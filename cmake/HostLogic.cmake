@@ -25,8 +25,10 @@ endif()
 
 # The pure logic, with the C library's letter-case tables. In a fuzzing build its code carries
 # the coverage instrumentation that guides libFuzzer.
+include(${CMAKE_SOURCE_DIR}/cmake/Json.cmake)
 add_library(vardune_core STATIC ${VARDUNE_PURE_SOURCES} ${CMAKE_SOURCE_DIR}/os/text_host.cpp)
 target_include_directories(vardune_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(vardune_core PRIVATE vardune_json)
 if(VARDUNE_FUZZ)
   target_compile_options(vardune_core PRIVATE -fsanitize=fuzzer-no-link)
 endif()

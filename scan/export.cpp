@@ -1,0 +1,265 @@
+// The CSV and ncdu JSON writers of the scan results (see export.h).
+#include "scan/export.h"
+
+#include <charconv>
+#include <numeric>
+#include <unordered_map>
+#include <vector>
+
+#include "os/text.h"
+
+namespace vardune {
+
+namespace {
+
+// Collects the output and hands it to the sink in large pieces.
+class Out {
+ public:
+  explicit Out(const WriteBytes& sink) : sink_(sink) { buf_.reserve(kChunk + 4096); }
+  void Put(std::string_view s) {
+    buf_.append(s);
+    if (buf_.size() >= kChunk) Flush();
+  }
+  void Number(int64_t v) {
+    char tmp[24];
+    const auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
+    Put(std::string_view(tmp, static_cast<size_t>(r.ptr - tmp)));
+  }
+  bool Flush() {
+    if (ok_ && !buf_.empty()) ok_ = sink_(buf_);
+    buf_.clear();
+    return ok_;
+  }
+  bool Ok() const { return ok_; }
+
+ private:
+  static constexpr size_t kChunk = 1 << 20;
+  const WriteBytes& sink_;
+  std::string buf_;
+  bool ok_ = true;
+};
+
+void CsvField(Out& out, std::string_view s) {
+  if (s.find_first_of(";\"\r\n") == std::string_view::npos) {
+    out.Put(s);
+    return;
+  }
+  std::string q = "\"";
+  for (char c : s) {
+    if (c == '"') q += '"';
+    q += c;
+  }
+  q += '"';
+  out.Put(q);
+}
+
+void JsonString(Out& out, std::wstring_view s) {
+  const std::string u = ToUtf8(s);
+  std::string q = "\"";
+  q.reserve(u.size() + 2);
+  for (char c : u) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      q += '\\';
+      q += c;
+    } else if (b < 0x20) {
+      static const char kHex[] = "0123456789abcdef";
+      q += "\\u00";
+      q += kHex[b >> 4];
+      q += kHex[b & 15];
+    } else {
+      q += c;
+    }
+  }
+  q += '"';
+  out.Put(q);
+}
+
+// The records grouped by their exact Parent text, each group in list order.
+struct Groups {
+  std::unordered_map<std::wstring_view, uint32_t> index;
+  std::vector<uint32_t> of;       // group of each record
+  std::vector<uint32_t> start;    // members of group g: members[start[g] .. start[g + 1])
+  std::vector<uint32_t> members;
+  std::vector<uint32_t> children; // group whose Parent is a directory record's own path
+  std::vector<uint8_t> owned;     // a directory record has the group's Parent as its path
+
+  static constexpr uint32_t kNone = UINT32_MAX;
+
+  explicit Groups(const PfadListe& list) {
+    const size_t n = list.size();
+    of.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+      const auto it = index.try_emplace(list.Parent(i), static_cast<uint32_t>(index.size())).first;
+      of[i] = it->second;
+    }
+    start.assign(index.size() + 1, 0);
+    for (size_t i = 0; i < n; ++i) ++start[of[i] + 1];
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    members.resize(n);
+    std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+    for (size_t i = 0; i < n; ++i) members[fill[of[i]]++] = static_cast<uint32_t>(i);
+    children.assign(n, kNone);
+    owned.assign(index.size(), 0);
+    std::wstring path;
+    for (size_t i = 0; i < n; ++i) {
+      if (list.Name(i) == kDateien) continue;
+      path.assign(list.Parent(i));
+      path.append(list.Name(i));
+      path += L'\\';
+      if (const auto it = index.find(path); it != index.end()) {
+        children[i] = it->second;
+        owned[it->second] = 1;
+      }
+    }
+  }
+};
+
+// A root's name: its full path without the trailing backslash ("\" for the bare root).
+std::wstring RootName(std::wstring_view path) {
+  const std::wstring_view s = StripBackslashes(path);
+  return s.empty() ? std::wstring(L"\\") : std::wstring(s);
+}
+
+void FilesEntry(Out& out, int64_t bytes, int64_t files) {
+  out.Put(",\r\n{\"name\":\"<DATEIEN>\",\"asize\":");
+  out.Number(bytes);
+  out.Put(",\"dsize\":");
+  out.Number(bytes);
+  out.Put(",\"");
+  out.Put(kJsonFilesKey);
+  out.Put("\":");
+  out.Number(files);
+  out.Put("}");
+}
+
+// One directory record and everything below it, depth first without recursion.
+void WriteTree(Out& out, const PfadListe& list, const Groups& g, size_t root, bool fullName) {
+  struct Frame {
+    size_t rec;
+    uint32_t next, end;
+    int64_t childFiles;
+    bool hadFiles;
+  };
+  std::vector<Frame> stack;
+  const auto open = [&](size_t rec, bool isRoot) {
+    out.Put(isRoot ? "[{\"name\":" : ",\r\n[{\"name\":");
+    if (isRoot && fullName) JsonString(out, RootName(list.FullPath(rec)));
+    else JsonString(out, list.Name(rec));
+    if (list[rec].Size < 0) {
+      // An ERROR directory was never listed: nothing below it belongs to it.
+      out.Put(",\"read_error\":true}]");
+      return;
+    }
+    out.Put("}");
+    const uint32_t c = g.children[rec];
+    const uint32_t b = c == Groups::kNone ? 0 : g.start[c];
+    const uint32_t e = c == Groups::kNone ? 0 : g.start[c + 1];
+    stack.push_back(Frame{rec, b, e, 0, false});
+  };
+  open(root, true);
+  while (!stack.empty()) {
+    Frame& f = stack.back();
+    if (f.next == f.end) {
+      // Files that hold no bytes have no record; their number still belongs to the directory.
+      const int64_t own = int64_t{list[f.rec].Files} - f.childFiles;
+      if (!f.hadFiles && own > 0) FilesEntry(out, 0, own);
+      out.Put("]");
+      stack.pop_back();
+      continue;
+    }
+    const size_t c = g.members[f.next++];
+    if (list.Name(c) == kDateien) {
+      f.hadFiles = true;
+      f.childFiles += list[c].Files;
+      FilesEntry(out, list[c].Size, list[c].Files);
+    } else {
+      f.childFiles += list[c].Files;
+      open(c, false);  // may move the stack: f is not used after this
+    }
+  }
+}
+
+}  // namespace
+
+bool WriteCsv(const PfadListe& list, const WriteBytes& sink) {
+  Out out(sink);
+  out.Put("\xEF\xBB\xBF" "Pfad;Bytes;KBytes;Dateien;Verz;Fehler\r\n");
+  for (size_t i = 0; i < list.size() && out.Ok(); ++i) {
+    if (list.Name(i) == kDateien) continue;
+    std::string path = ToUtf8(list.FullPath(i));
+    path += '\\';
+    // A leading "=", "+", "-" or "@" would make a spreadsheet run the path as a formula.
+    if (path.find_first_of("=+-@\t\r") == 0) path.insert(0, 1, '\'');
+    CsvField(out, path);
+    const PfadListe::Rec& r = list[i];
+    const bool error = r.Size < 0;
+    const int64_t bytes = error ? 0 : r.Size;
+    out.Put(";");
+    out.Number(bytes);
+    out.Put(";");
+    out.Number(bytes / 1024);
+    out.Put(";");
+    out.Number(r.Files);
+    out.Put(";");
+    out.Number(r.Dirs);
+    out.Put(error ? ";1\r\n" : ";0\r\n");
+  }
+  return out.Flush();
+}
+
+JsonExportResult WriteNcduJson(const PfadListe& list, const NcduMeta& meta, const WriteBytes& sink) {
+  const Groups g(list);
+  // The roots: directory records whose Parent is no directory of the results.
+  std::vector<uint32_t> roots;
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (list.Name(i) != kDateien && !g.owned[g.of[i]]) roots.push_back(static_cast<uint32_t>(i));
+  }
+  if (roots.empty()) return JsonExportResult::NoCommonRoot;
+  const uint32_t rootGroup = g.of[roots.front()];
+  for (uint32_t r : roots) {
+    if (g.of[r] != rootGroup) return JsonExportResult::NoCommonRoot;
+  }
+  if (roots.size() > 1 && StripBackslashes(list.Parent(roots.front())).empty()) {
+    return JsonExportResult::NoCommonRoot;
+  }
+
+  Out out(sink);
+  out.Put("[1,2,{\"progname\":\"vardune\",\"progver\":");
+  JsonString(out, FromUtf8(meta.ProgVer));
+  out.Put(",\"timestamp\":");
+  out.Number(meta.Timestamp);
+  out.Put("},\r\n");
+  if (roots.size() == 1) {
+    WriteTree(out, list, g, roots.front(), true);
+  } else {
+    out.Put("[{\"name\":");
+    JsonString(out, RootName(list.Parent(roots.front())));
+    out.Put(",\"");
+    out.Put(kJsonVirtualKey);
+    out.Put("\":true}");
+    for (uint32_t r : roots) {
+      out.Put(",\r\n");
+      WriteTree(out, list, g, r, false);
+    }
+    out.Put("]");
+  }
+  out.Put("]\r\n");
+  return out.Flush() ? JsonExportResult::Ok : JsonExportResult::WriteFailed;
+}
+
+ExportFormat ExportFormatFor(std::wstring& path, int chosenType) {
+  const size_t slash = path.find_last_of(L"\\/");
+  const size_t dot = path.rfind(L'.');
+  const bool hasExt = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
+  if (hasExt) {
+    const std::wstring ext = LowerText(std::wstring_view(path).substr(dot + 1));
+    if (ext == L"csv") return ExportFormat::Csv;
+    if (ext == L"json") return ExportFormat::NcduJson;
+  }
+  const ExportFormat f = chosenType == 2 ? ExportFormat::NcduJson : ExportFormat::Csv;
+  if (!hasExt) path += f == ExportFormat::Csv ? L".csv" : L".json";
+  return f;
+}
+
+}  // namespace vardune

@@ -1,0 +1,625 @@
+// The reader of ncdu's JSON export (see import.h): nlohmann/json's SAX parser over a byte
+// stream that is read in chunks, and a handler that checks the shape of the export while it
+// builds the records in post-order, as the scanner appends them.
+#include "scan/import.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <limits>
+#include <vector>
+
+#include "os/text.h"
+#include "scan/scanner.h"
+
+namespace vardune {
+
+namespace {
+
+constexpr size_t kChunk = 1 << 20;
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+// Copies UTF-8 from `in` to `out`, every byte that is not part of a well-formed sequence
+// replaced by U+FFFD. An incomplete sequence at the end goes to `carry` unless `final`.
+// ncdu 1.x writes names that are not UTF-8 as the raw bytes they are on disk.
+void RepairUtf8(std::string_view in, bool final, std::string& out, std::string& carry) {
+  const size_t n = in.size();
+  size_t i = 0;
+  while (i < n) {
+    const auto c = static_cast<unsigned char>(in[i]);
+    if (c < 0x80) {
+      size_t j = i + 1;
+      while (j < n && static_cast<unsigned char>(in[j]) < 0x80) ++j;
+      out.append(in.substr(i, j - i));
+      i = j;
+      continue;
+    }
+    size_t need;
+    unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+      need = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      need = 2;
+      if (c == 0xE0) lo = 0xA0;
+      if (c == 0xED) hi = 0x9F;  // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      need = 3;
+      if (c == 0xF0) lo = 0x90;
+      if (c == 0xF4) hi = 0x8F;  // nothing past U+10FFFF
+    } else {
+      out.append(kReplacement);
+      ++i;
+      continue;
+    }
+    size_t k = 1;
+    for (; k <= need && i + k < n; ++k) {
+      const auto b = static_cast<unsigned char>(in[i + k]);
+      const bool ok = k == 1 ? (b >= lo && b <= hi) : (b >= 0x80 && b <= 0xBF);
+      if (!ok) break;
+    }
+    if (k > need) {
+      out.append(in.substr(i, need + 1));
+      i += need + 1;
+    } else if (i + k == n && !final) {
+      carry.assign(in.substr(i));
+      return;
+    } else {
+      out.append(kReplacement);
+      ++i;
+    }
+  }
+}
+
+// The file as a stream of repaired chunks, with the line and column of what has been read.
+class Source {
+ public:
+  // The buffer starts small and grows while the reads fill it, so that a small input costs
+  // little.
+  explicit Source(const ReadBytes& read) : read_(read), cap_(4096) { raw_.resize(cap_ + 8); }
+
+  const char* data = nullptr;
+  size_t len = 0;
+  size_t pos = 0;
+
+  // The next chunk; false at the end of the file or when reading failed.
+  bool Fill() {
+    if (ended_) return false;
+    Account(data, len, line_, column_);
+    chunk_.clear();
+    while (chunk_.empty()) {
+      const size_t kept = carry_.size();
+      std::memcpy(raw_.data(), carry_.data(), kept);
+      carry_.clear();
+      int64_t got = read_(raw_.data() + kept, cap_);
+      if (got < 0 || static_cast<uint64_t>(got) > cap_) {
+        failed_ = true;
+        got = 0;
+      } else if (static_cast<size_t>(got) == cap_ && cap_ < kChunk) {
+        cap_ *= 2;
+        raw_.resize(cap_ + 8);
+      }
+      const bool final = got == 0;
+      RepairUtf8(std::string_view(raw_.data(), kept + static_cast<size_t>(got)), final, chunk_,
+                 carry_);
+      if (final) {
+        ended_ = chunk_.empty();
+        break;
+      }
+    }
+    data = chunk_.data();
+    len = chunk_.size();
+    pos = 0;
+    return len > 0;
+  }
+
+  bool Failed() const { return failed_; }
+  bool AtEnd() const { return ended_; }
+
+  // Line and column (in characters) of the last character read.
+  void Position(int64_t& line, int64_t& column) const {
+    line = line_;
+    column = column_;
+    Account(data, std::min(pos, len), line, column);
+  }
+
+ private:
+  static void Account(const char* p, size_t n, int64_t& line, int64_t& column) {
+    for (size_t i = 0; i < n; ++i) {
+      const auto b = static_cast<unsigned char>(p[i]);
+      if (b == '\n') {
+        ++line;
+        column = 0;
+      } else if ((b & 0xC0) != 0x80) {
+        ++column;
+      }
+    }
+  }
+
+  const ReadBytes& read_;
+  size_t cap_;
+  std::string raw_;
+  std::string chunk_;
+  std::string carry_;
+  bool ended_ = false;
+  bool failed_ = false;
+  int64_t line_ = 1;
+  int64_t column_ = 0;
+};
+
+// An input iterator over the Source, for the parser's iterator input.
+struct ByteIterator {
+  using iterator_category = std::input_iterator_tag;
+  using value_type = char;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const char*;
+  using reference = const char&;
+
+  Source* src = nullptr;  // null: the end
+
+  const char& operator*() const { return src->data[src->pos]; }
+  ByteIterator& operator++() {
+    ++src->pos;
+    return *this;
+  }
+  ByteIterator operator++(int) {
+    ByteIterator old = *this;
+    ++src->pos;
+    return old;
+  }
+  bool Done() const { return !src || (src->pos >= src->len && !src->Fill()); }
+  bool operator==(const ByteIterator& o) const { return Done() == o.Done(); }
+  bool operator!=(const ByteIterator& o) const { return !(*this == o); }
+};
+
+int64_t AddSat(int64_t a, int64_t b) {
+  int64_t r;
+  return __builtin_add_overflow(a, b, &r) ? std::numeric_limits<int64_t>::max() : r;
+}
+
+int32_t Clamp32(int64_t v) {
+  return static_cast<int32_t>(std::min<int64_t>(v, std::numeric_limits<int32_t>::max()));
+}
+
+// A directory's name as its record keeps it: a backslash, slash or NUL would make the name a
+// path, and a directory called "<DATEIEN>" (which Windows cannot have) would pass for the
+// files of its parent.
+std::wstring RecordName(const std::string& utf8) {
+  std::wstring w = FromUtf8(utf8);
+  for (wchar_t& c : w) {
+    if (c == L'\\' || c == L'/' || c == 0) c = L'_';
+  }
+  if (w == kDateien) w = L"_DATEIEN_";
+  return w;
+}
+
+// The SAX handler: the nesting of the export as a stack of what each open array or object is.
+class Handler {
+ public:
+  explicit Handler(ImportResult& out) : out_(out) {}
+
+  const std::wstring& Problem() const { return problem_; }
+
+  // ---- the parser's callbacks -------------------------------------------------------------
+  bool null() { return Scalar(Kind::Null); }
+  bool boolean(bool v) {
+    bool_ = v;
+    return Scalar(Kind::Bool);
+  }
+  bool number_integer(int64_t v) {
+    if (v < 0) return Scalar(Kind::Negative);
+    unsigned_ = static_cast<uint64_t>(v);
+    return Scalar(Kind::Unsigned);
+  }
+  bool number_unsigned(uint64_t v) {
+    unsigned_ = v;
+    return Scalar(Kind::Unsigned);
+  }
+  bool number_float(double, const std::string&) { return Scalar(Kind::Float); }
+  bool string(std::string& v) {
+    if (!stack_.empty() && stack_.back().ctx == Ctx::Info && info_.key == Key::Name) {
+      info_.name = std::move(v);
+    }
+    return Scalar(Kind::String);
+  }
+  bool binary(nlohmann::json::binary_t&) { return Scalar(Kind::Float); }
+  bool start_object(size_t) { return Open(false); }
+  bool start_array(size_t) { return Open(true); }
+  bool key(std::string& k) {
+    if (!stack_.empty() && stack_.back().ctx == Ctx::Info) info_.key = KeyOf(k);
+    return true;
+  }
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
+  bool parse_error(size_t, const std::string&, const nlohmann::detail::exception&) {
+    syntax_ = true;
+    return false;
+  }
+  bool SyntaxError() const { return syntax_; }
+
+ private:
+  enum class Ctx : uint8_t { Top, Dir, Info, Skip };
+  enum class Kind : uint8_t { Null, Bool, Unsigned, Negative, Float, String };
+  enum class Key : uint8_t { Other, Name, Asize, ReadError, Excluded, Files, Virtual };
+  struct Level {
+    Ctx ctx;
+    uint32_t index;  // elements begun so far (Top, Dir)
+  };
+  struct Info {
+    bool forDir = false;
+    Key key = Key::Other;
+    std::string name;
+    bool hasName = false;
+    int64_t asize = 0;
+    bool readError = false;
+    bool excluded = false;
+    bool hasFiles = false;
+    int64_t files = 0;
+    bool isVirtual = false;
+  };
+  enum class Mode : uint8_t { Pending, Normal, Error, Ignored };
+  struct DirFrame {
+    Mode mode = Mode::Pending;
+    bool isVirtual = false;
+    PfadListe::ParentId own = 0;
+    PfadListe::ParentId asParent = 0;
+    size_t pathLen = 0;
+    std::wstring name;
+    int64_t size = 0, ownBytes = 0;
+    int64_t dirs = 0, files = 0, ownFiles = 0;
+  };
+
+  static Key KeyOf(std::string_view k) {
+    if (k == "name") return Key::Name;
+    if (k == "asize") return Key::Asize;
+    if (k == "read_error") return Key::ReadError;
+    if (k == "excluded") return Key::Excluded;
+    if (k == kFilesKey) return Key::Files;
+    if (k == kVirtualKey) return Key::Virtual;
+    return Key::Other;
+  }
+  static constexpr std::string_view kFilesKey = "vardune_files";
+  static constexpr std::string_view kVirtualKey = "vardune_virtual";
+
+  bool Fail(std::wstring text) {
+    problem_ = std::move(text);
+    return false;
+  }
+  bool NotNcdu(std::wstring_view what) { return Fail(L"Kein ncdu-Export: " + std::wstring(what)); }
+
+  bool Scalar(Kind k) {
+    if (stack_.empty()) return NotNcdu(L"Die Datei beginnt nicht mit einer Liste.");
+    Level& top = stack_.back();
+    switch (top.ctx) {
+      case Ctx::Top: {
+        const uint32_t i = top.index++;
+        if (i == 0) {
+          if (k != Kind::Unsigned) return NotNcdu(L"Die Versionsnummer fehlt.");
+          if (unsigned_ != 1) {
+            return Fail(L"Version " + std::to_wstring(unsigned_) +
+                        L" des ncdu-Exports wird nicht unterstützt.");
+          }
+          return true;
+        }
+        if (i == 1) {
+          return k == Kind::Unsigned || NotNcdu(L"Die zweite Versionsnummer fehlt.");
+        }
+        if (i == 2) return NotNcdu(L"Die Angaben zum Programm (ein Objekt) fehlen.");
+        if (i == 3) return NotNcdu(L"Das Wurzelverzeichnis fehlt.");
+        return NotNcdu(L"Nach dem Wurzelverzeichnis folgt noch etwas.");
+      }
+      case Ctx::Dir:
+        if (top.index++ == 0) return BadDirStart();
+        return Fail(L"In einem Verzeichnis steht ein Wert, der kein Eintrag ist.");
+      case Ctx::Info:
+        return InfoValue(k);
+      case Ctx::Skip:
+        return true;
+    }
+    return true;
+  }
+
+  bool BadDirStart() {
+    return Fail(L"Ein Verzeichnis beginnt nicht mit seinen Angaben (einem Objekt mit „name“).");
+  }
+
+  bool InfoValue(Kind k) {
+    switch (info_.key) {
+      case Key::Name:
+        if (k != Kind::String) return Fail(L"„name“ ist kein Text.");
+        info_.hasName = true;
+        return true;
+      case Key::Asize:
+        if (k != Kind::Unsigned || unsigned_ > static_cast<uint64_t>(INT64_MAX)) {
+          return Fail(L"„asize“ ist keine gültige Größe.");
+        }
+        info_.asize = static_cast<int64_t>(unsigned_);
+        return true;
+      case Key::ReadError:
+        if (k != Kind::Bool) return Fail(L"„read_error“ ist weder true noch false.");
+        info_.readError = bool_;
+        return true;
+      case Key::Excluded:
+        // ncdu writes why ("pattern", "otherfs", "kernfs", "frmlnk").
+        info_.excluded = k == Kind::String || (k == Kind::Bool && bool_);
+        return true;
+      case Key::Files:
+        if (k != Kind::Unsigned || unsigned_ > static_cast<uint64_t>(INT32_MAX)) {
+          return Fail(L"„vardune_files“ ist keine gültige Anzahl.");
+        }
+        info_.hasFiles = true;
+        info_.files = static_cast<int64_t>(unsigned_);
+        return true;
+      case Key::Virtual:
+        if (k != Kind::Bool) return Fail(L"„vardune_virtual“ ist weder true noch false.");
+        info_.isVirtual = bool_;
+        return true;
+      case Key::Other:
+        return true;
+    }
+    return true;
+  }
+
+  bool Push(Ctx c) {
+    if (stack_.size() >= static_cast<size_t>(kMaxJsonNesting)) {
+      return Fail(L"Die Daten sind zu tief verschachtelt.");
+    }
+    stack_.push_back(Level{c, 0});
+    return true;
+  }
+
+  bool Open(bool isArray) {
+    if (stack_.empty()) {
+      if (!isArray) return NotNcdu(L"Die Datei beginnt nicht mit einer Liste.");
+      return Push(Ctx::Top);
+    }
+    Level& top = stack_.back();
+    switch (top.ctx) {
+      case Ctx::Top: {
+        const uint32_t i = top.index++;
+        if (i == 0) return NotNcdu(L"Die Versionsnummer fehlt.");
+        if (i == 1) return NotNcdu(L"Die zweite Versionsnummer fehlt.");
+        if (i == 2) {
+          if (isArray) return NotNcdu(L"Die Angaben zum Programm (ein Objekt) fehlen.");
+          return Push(Ctx::Skip);
+        }
+        if (i == 3) {
+          if (!isArray) return NotNcdu(L"Das Wurzelverzeichnis ist kein Verzeichnis.");
+          return OpenDir();
+        }
+        return NotNcdu(L"Nach dem Wurzelverzeichnis folgt noch etwas.");
+      }
+      case Ctx::Dir: {
+        const uint32_t i = top.index++;
+        if (i == 0) {
+          if (isArray) return BadDirStart();
+          info_ = Info{};
+          info_.forDir = true;
+          return Push(Ctx::Info);
+        }
+        if (isArray) return OpenDir();
+        info_ = Info{};
+        return Push(Ctx::Info);
+      }
+      case Ctx::Info:
+        switch (info_.key) {
+          case Key::Name:
+            return Fail(L"„name“ ist kein Text.");
+          case Key::Asize:
+            return Fail(L"„asize“ ist keine gültige Größe.");
+          case Key::Files:
+            return Fail(L"„vardune_files“ ist keine gültige Anzahl.");
+          case Key::ReadError:
+          case Key::Virtual:
+          case Key::Excluded:
+          case Key::Other:
+            return Push(Ctx::Skip);
+        }
+        return Push(Ctx::Skip);
+      case Ctx::Skip:
+        return Push(Ctx::Skip);
+    }
+    return true;
+  }
+
+  bool Close() {
+    const Level top = stack_.back();
+    stack_.pop_back();
+    switch (top.ctx) {
+      case Ctx::Top:
+        if (top.index < 4) return NotNcdu(L"Das Wurzelverzeichnis fehlt.");
+        return true;
+      case Ctx::Dir:
+        if (top.index == 0) return BadDirStart();
+        CloseDir();
+        return true;
+      case Ctx::Info:
+        return info_.forDir ? FinishDirInfo() : FinishFileInfo();
+      case Ctx::Skip:
+        return true;
+    }
+    return true;
+  }
+
+  bool OpenDir() {
+    if (dirs_.size() > static_cast<size_t>(kMaxImportDepth)) {
+      return Fail(L"Die Verzeichnisse sind tiefer verschachtelt, als Pfade bis 250 Zeichen es "
+                  L"zulassen (mehr als " + std::to_wstring(kMaxImportDepth) + L" Ebenen).");
+    }
+    if (!Push(Ctx::Dir)) return false;
+    dirs_.emplace_back();
+    return true;
+  }
+
+  bool CheckName() {
+    if (!info_.hasName) return Fail(L"Ein Eintrag hat keinen Namen.");
+    if (info_.name.empty() || info_.name == "." || info_.name == "..") {
+      return Fail(L"Ein Eintrag hat den ungültigen Namen „" + FromUtf8(info_.name) + L"“.");
+    }
+    return true;
+  }
+
+  bool FinishDirInfo() {
+    if (!CheckName()) return false;
+    DirFrame& d = dirs_.back();
+    DirFrame* parent = dirs_.size() > 1 ? &dirs_[dirs_.size() - 2] : nullptr;
+    if (parent && (parent->mode != Mode::Normal || info_.excluded)) {
+      d.mode = Mode::Ignored;
+      if (parent) d.pathLen = parent->pathLen;
+      return true;
+    }
+    if (!parent) {
+      out_.Root = ImportRootPath(FromUtf8(info_.name));
+      if (out_.Root.empty()) {
+        return Fail(L"Der Name des Wurzelverzeichnisses ist kein Pfad: „" + FromUtf8(info_.name) +
+                    L"“.");
+      }
+      path_ = out_.Root;
+      d.isVirtual = info_.isVirtual;
+      const PathSplit s = SplitRecordPath(out_.Root);
+      d.name.assign(s.Name);
+      d.own = out_.Records.AddParent(s.Parent);
+    } else {
+      d.name = RecordName(info_.name);
+      path_.resize(parent->pathLen);
+      path_ += d.name;
+      path_ += L'\\';
+      d.own = parent->asParent;
+    }
+    d.pathLen = path_.size();
+    if (!d.isVirtual && (info_.readError || path_.size() > kMaxScanPath)) {
+      d.mode = Mode::Error;
+      return true;
+    }
+    d.mode = Mode::Normal;
+    d.asParent = out_.Records.AddParent(path_);
+    return true;
+  }
+
+  bool FinishFileInfo() {
+    if (!CheckName()) return false;
+    DirFrame& d = dirs_.back();
+    if (d.mode != Mode::Normal || d.isVirtual || info_.excluded) return true;
+    const int64_t bytes = info_.asize;
+    d.size = AddSat(d.size, bytes);
+    if (info_.hasFiles && info_.name == "<DATEIEN>") {
+      // This program's own export: the files of the directory as one entry, whose record
+      // keeps its place among the records of the directory's contents.
+      d.files += info_.files;
+      if (bytes > 0) out_.Records.Append(d.asParent, kDateien, bytes, 0, Clamp32(info_.files));
+    } else {
+      d.ownBytes = AddSat(d.ownBytes, bytes);
+      d.files += 1;
+      d.ownFiles += 1;
+    }
+    return true;
+  }
+
+  void CloseDir() {
+    const DirFrame d = std::move(dirs_.back());
+    dirs_.pop_back();
+    DirFrame* parent = dirs_.empty() ? nullptr : &dirs_.back();
+    if (d.mode == Mode::Error) {
+      out_.Records.Append(d.own, d.name, -1, 0, 0);
+      if (parent) parent->dirs += 1;
+    } else if (d.mode == Mode::Normal) {
+      if (!d.isVirtual) {
+        out_.Records.Append(d.own, d.name, d.size, Clamp32(d.dirs), Clamp32(d.files));
+        if (d.ownBytes > 0) {
+          out_.Records.Append(d.asParent, kDateien, d.ownBytes, 0, Clamp32(d.ownFiles));
+        }
+      }
+      if (parent) {
+        parent->size = AddSat(parent->size, d.size);
+        parent->dirs += 1 + d.dirs;
+        parent->files += d.files;
+      }
+    }
+    if (parent) path_.resize(parent->pathLen);
+  }
+
+  ImportResult& out_;
+  std::vector<Level> stack_;
+  std::vector<DirFrame> dirs_;
+  Info info_;
+  std::wstring path_;
+  std::wstring problem_;
+  bool bool_ = false;
+  uint64_t unsigned_ = 0;
+  bool syntax_ = false;
+};
+
+}  // namespace
+
+std::wstring ImportRootPath(std::wstring_view name) {
+  std::wstring p;
+  p.reserve(name.size() + 1);
+  for (size_t i = 0; i < name.size(); ++i) {
+    wchar_t c = name[i];
+    if (c == L'/') c = L'\\';
+    if (c == 0) c = L'_';
+    // One separator where there were several, but the two that begin a network path.
+    if (c == L'\\' && !p.empty() && p.back() == L'\\' && !(i == 1 && p.size() == 1)) continue;
+    p += c;
+  }
+  if (p.empty()) return {};
+  if (p.back() != L'\\') p += L'\\';
+  if (p == L"\\\\") return {};
+  // "." and ".." would make the records of one directory stand for another.
+  for (size_t start = 0; start < p.size();) {
+    const size_t end = p.find(L'\\', start);
+    const std::wstring_view piece = std::wstring_view(p).substr(start, end - start);
+    if (piece == L"." || piece == L"..") return {};
+    start = end + 1;
+  }
+  return p;
+}
+
+bool ReadNcduJson(const ReadBytes& read, ImportResult& out, ImportError& err) {
+  out.Records.Clear();
+  out.Root.clear();
+  err = ImportError{};
+  Source src(read);
+  Handler h(out);
+  bool ok = false;
+  try {
+    ok = nlohmann::json::sax_parse(ByteIterator{&src}, ByteIterator{}, &h,
+                                   nlohmann::json::input_format_t::json, true);
+  } catch (const std::bad_alloc&) {
+    out.Records.Clear();
+    err.Text = L"Zu wenig Speicher für die Daten der Datei.";
+    return false;
+  }
+  if (ok) return true;
+  if (src.Failed()) {
+    err.Text = L"Die Datei konnte nicht gelesen werden.";
+    return false;
+  }
+  src.Position(err.Line, err.Column);
+  const bool atEnd = src.AtEnd();
+  if (atEnd) ++err.Column;
+  if (err.Column < 1) err.Column = 1;
+  if (!h.Problem().empty()) {
+    err.Text = h.Problem();
+  } else if (atEnd) {
+    err.Text = L"Die Datei endet mitten in den Daten.";
+  } else {
+    err.Text = L"Die Datei ist kein gültiges JSON.";
+  }
+  out.Records.Clear();
+  return false;
+}
+
+bool ReadNcduJson(std::string_view bytes, ImportResult& out, ImportError& err) {
+  size_t at = 0;
+  const ReadBytes read = [&](char* buf, size_t cap) -> int64_t {
+    const size_t n = std::min(cap, bytes.size() - at);
+    std::memcpy(buf, bytes.data() + at, n);
+    at += n;
+    return static_cast<int64_t>(n);
+  };
+  return ReadNcduJson(read, out, err);
+}
+
+}  // namespace vardune

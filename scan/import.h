@@ -1,0 +1,55 @@
+// Reading an ncdu JSON export (ncdu 1.x and 2.x, gdu, this program's own export) into scan
+// records, streamed: the file is never held whole in memory, and no document tree is built.
+// Pure logic: the bytes come from a callback, the file handling belongs to the caller.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "scan/model.h"
+
+namespace vardune {
+
+// Fills `buf` with up to `cap` bytes of the file and returns their number: 0 at its end, -1
+// when reading failed (or was given up).
+using ReadBytes = std::function<int64_t(char* buf, size_t cap)>;
+
+// Directory levels below the imported root: deeper than this no path can keep within the
+// 250 characters of a scan (every level adds at least a name character and a backslash).
+inline constexpr int kMaxImportDepth = 125;
+// Nesting of JSON arrays and objects of any kind.
+inline constexpr int kMaxJsonNesting = kMaxImportDepth + 5;
+
+struct ImportResult {
+  // The records in the order a scan appends them (post-order), not sorted yet.
+  PfadListe Records;
+  // The imported root's path with its trailing backslash: what the path field shows.
+  std::wstring Root;
+};
+
+struct ImportError {
+  // Where reading stopped, counted from 1 (the column in characters); 0 when reading the file
+  // failed.
+  int64_t Line = 0;
+  int64_t Column = 0;
+  std::wstring Text;  // what is wrong, in German
+};
+
+// Reads an ncdu JSON export. Directories become records whose sizes and counts are added up
+// as a scan adds them (the apparent sizes of files; a directory's own size is not counted),
+// the files of a directory its "<DATEIEN>" record, directories with read_error (and those
+// whose path would pass 250 characters) ERROR records without anything below them; excluded
+// entries and those of other file systems are left out. The root's name becomes a path with
+// "/" turned into "\" (ImportRootPath). Bytes that are not UTF-8 read as U+FFFD; a backslash,
+// slash or NUL inside a name becomes "_". False on input of any other shape, with `err` set;
+// `out` is then of no use.
+bool ReadNcduJson(const ReadBytes& read, ImportResult& out, ImportError& err);
+bool ReadNcduJson(std::string_view bytes, ImportResult& out, ImportError& err);
+
+// The path of an imported root from its name: "/" turned into "\", repeated separators made
+// one (but for the two of a network path), a trailing backslash added. Empty when the name
+// cannot be a path.
+std::wstring ImportRootPath(std::wstring_view name);
+
+}  // namespace vardune
