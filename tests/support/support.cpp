@@ -241,6 +241,7 @@ bool PermissionsEnforced() {
 bool gAnswerYes = false;
 std::vector<std::wstring> gInputAnswers;
 std::wstring gFolderAnswer;
+ui::FileChoice gFileAnswer;
 
 std::vector<DialogRecord>& Dialogs() {
   static std::vector<DialogRecord> d;
@@ -252,6 +253,7 @@ void ResetDialogs() {
   gAnswerYes = false;
   gInputAnswers.clear();
   gFolderAnswer.clear();
+  gFileAnswer = ui::FileChoice{};
 }
 
 void InstallDialogRecorder() {
@@ -271,6 +273,17 @@ void InstallDialogRecorder() {
   ui::GDialogSeam.folder = [](std::wstring_view title, std::wstring_view initial) {
     Dialogs().push_back({L"folder", std::wstring(title), L"", std::wstring(initial), false});
     return gFolderAnswer;
+  };
+  ui::GDialogSeam.file = [](std::wstring_view title, const std::vector<ui::FileType>& types,
+                            std::wstring_view initial, bool save) {
+    std::wstring offered;
+    for (const ui::FileType& t : types) {
+      if (!offered.empty()) offered += L'|';
+      offered += t.Description + L'|' + t.Pattern;
+    }
+    Dialogs().push_back({save ? L"save" : L"open", std::wstring(title), offered,
+                         std::wstring(initial), false});
+    return gFileAnswer;
   };
 }
 

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/platform/dialogs.h"
+
 namespace vardune::test {
 
 // Runs a Linux shell command (Wine starts Linux programs directly); returns its exit code.
@@ -67,11 +69,12 @@ bool PermissionsEnforced();
 
 // The dialog seam answers every question: message boxes with `gAnswerYes` (default No),
 // inputs with the next of `gInputAnswers` (default cancel), the folder picker with
-// `gFolderAnswer` (default cancel). Everything asked is recorded.
+// `gFolderAnswer` (default cancel), the file dialogs with `gFileAnswer` (default cancel).
+// Everything asked is recorded.
 struct DialogRecord {
-  std::wstring kind;  // "message", "input", "folder"
+  std::wstring kind;  // "message", "input", "folder", "save", "open"
   std::wstring title;
-  std::wstring text;
+  std::wstring text;  // file dialogs: description|pattern of each file type, joined by |
   std::wstring initial;
   bool yesNo = false;
 };
@@ -81,6 +84,7 @@ void ResetDialogs();
 extern bool gAnswerYes;
 extern std::vector<std::wstring> gInputAnswers;
 extern std::wstring gFolderAnswer;
+extern ui::FileChoice gFileAnswer;
 
 // Pumps window messages for about `ms` milliseconds (events stay queued).
 void PumpMessages(DWORD ms = 0);

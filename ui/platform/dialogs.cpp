@@ -2,7 +2,11 @@
 #include "ui/platform/dialogs.h"
 
 #include <windows.h>
+#include <commdlg.h>
 #include <shlobj.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "ui/platform/platform.h"
 
@@ -67,6 +71,47 @@ std::wstring PathRequester(std::wstring_view title, std::wstring_view initial) {
   std::wstring r(buf);
   if (r.back() != L'\\') r += L'\\';
   return r;
+}
+
+FileChoice FileRequester(std::wstring_view title, const std::vector<FileType>& types,
+                         std::wstring_view initial, bool save) {
+  if (GDialogSeam.file) return GDialogSeam.file(title, types, initial, save);
+  // "Description\0Pattern\0" for each type, and one more "\0" at the end.
+  std::wstring filter;
+  for (const FileType& t : types) {
+    filter += t.Description;
+    filter += L'\0';
+    filter += t.Pattern;
+    filter += L'\0';
+  }
+  filter += L'\0';
+  // The first type's extension, added to a name without one (the dialog takes that of the
+  // type chosen where it can).
+  std::wstring defExt;
+  if (!types.empty() && types[0].Pattern.starts_with(L"*.") &&
+      types[0].Pattern.find_first_of(L"*?;", 2) == std::wstring::npos) {
+    defExt = types[0].Pattern.substr(2);
+  }
+  // Room for a long path: the dialog fails rather than cut a name that does not fit.
+  std::vector<wchar_t> file(32768, L'\0');
+  std::copy_n(initial.data(), std::min(initial.size(), file.size() - 1), file.data());
+  const std::wstring t(title);
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = ActiveOwner();
+  ofn.lpstrFilter = filter.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrTitle = t.c_str();
+  ofn.lpstrDefExt = defExt.empty() ? nullptr : defExt.c_str();
+  // The program's current directory stays where it is.
+  ofn.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
+              OFN_ENABLESIZING |
+              (save ? OFN_OVERWRITEPROMPT | OFN_NOREADONLYRETURN : OFN_FILEMUSTEXIST);
+  const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+  if (!ok) return {};
+  return FileChoice{std::wstring(file.data()), static_cast<int>(ofn.nFilterIndex)};
 }
 
 }  // namespace vardune::ui
