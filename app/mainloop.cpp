@@ -1,6 +1,7 @@
 // The main event loop: one event at a time, dispatched to the handler of its source (see
 // app.h). Commands run to completion before the next event is taken.
 #include "app/app.h"
+#include "app/exchange.h"
 #include "delete/dialog.h"
 #include "os/process.h"
 #include "scan/driver.h"
@@ -42,6 +43,12 @@ void OnMenu(int item, int row) {
       break;
     case kItemSets:
       _SetsOpen();
+      break;
+    case kItemExport:
+      _Export();
+      break;
+    case kItemImport:
+      _Import();
       break;
     case kItemQuit:
       GQuit = 1;

@@ -15,6 +15,8 @@ bool _MainMenu() {
   ui::MenuItem(kItemInfo, L"Info");
   ui::MenuItem(kItemStress, L"Stresstest");
   ui::MenuItem(kItemLog, L"Logfenster");
+  ui::MenuItem(kItemExport, L"Exportieren...");
+  ui::MenuItem(kItemImport, L"Importieren...");
   ui::MenuBar();
   ui::MenuItem(kItemQuit, L"Beenden");
   ui::MenuTitle(L"Bearbeiten");

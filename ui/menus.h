@@ -18,6 +18,8 @@ enum MenuItemNumber : int {
   kItemAppData = 6,       // "Explorer AppData"
   kItemExplorer = 7,      // "Explorer"
   kItemDelete = 8,        // "Lösch-Dialog"
+  kItemExport = 10,       // "Exportieren..."
+  kItemImport = 11,       // "Importieren..."
   kItemPopupExplorer = 12,
   kItemPopupDelete = 13,
 };

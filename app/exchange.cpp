@@ -1,0 +1,169 @@
+// Export and import of the scan results (see exchange.h).
+#include "app/exchange.h"
+
+#include <windows.h>
+
+#include <ctime>
+#include <vector>
+
+#include "os/build.h"
+#include "os/clock.h"
+#include "os/files.h"
+#include "os/text.h"
+#include "scan/driver.h"
+#include "scan/export.h"
+#include "scan/import.h"
+#include "scan/model.h"
+#include "scan/scanui.h"
+#include "sets/ops.h"
+#include "ui/mainwindow.h"
+#include "ui/platform/dialogs.h"
+#include "ui/platform/platform.h"
+#include "view/resultlist.h"
+
+namespace vardune {
+
+namespace {
+
+// The hourglass while the program is busy without pumping events.
+class WaitCursor {
+ public:
+  WaitCursor() : old_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { SetCursor(old_); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR old_;
+};
+
+const std::vector<ui::FileType>& ExportTypes() {
+  static const std::vector<ui::FileType> types = {
+      {L"CSV-Tabelle (*.csv)", L"*.csv"},
+      {L"ncdu-Export (*.json)", L"*.json"},
+  };
+  return types;
+}
+
+const std::vector<ui::FileType>& ImportTypes() {
+  static const std::vector<ui::FileType> types = {
+      {L"ncdu-Export (*.json)", L"*.json"},
+      {L"Alle Dateien (*.*)", L"*.*"},
+  };
+  return types;
+}
+
+std::string Narrow(const wchar_t* s) { return ToUtf8(s); }
+
+void ImportFailed(const std::wstring& path, const std::wstring& why) {
+  ui::_Msg(L"Konnte nicht importieren:\r\n" + path + L"\r\n" + why +
+           L"\r\nDie bisherigen Ergebnisse bleiben erhalten.");
+}
+
+}  // namespace
+
+bool ExportResults(std::wstring path, int chosenType) {
+  const ExportFormat format = ExportFormatFor(path, chosenType);
+  std::wstring error;
+  JsonExportResult json = JsonExportResult::Ok;
+  bool ok;
+  {
+    WaitCursor busy;
+    ok = os::WriteFileReplacing(
+        path,
+        [&](const os::ByteSink& sink) {
+          if (format == ExportFormat::Csv) return WriteCsv(Pfade, sink);
+          json = WriteNcduJson(Pfade, NcduMeta{Narrow(GBuild), static_cast<int64_t>(std::time(nullptr))},
+                               sink);
+          return json == JsonExportResult::Ok;
+        },
+        error);
+  }
+  if (ok) return true;
+  if (json == JsonExportResult::NoCommonRoot) {
+    error = L"Die Ergebnisse haben kein gemeinsames Wurzelverzeichnis.";
+  }
+  ui::_Msg(L"Konnte nicht exportieren:\r\n" + path + L"\r\n" + error +
+           L"\r\nEine schon vorhandene Datei bleibt unverändert.");
+  return false;
+}
+
+void _Export() {
+  if (Pfade.empty()) {
+    ui::_Msg(L"Es gibt noch keine Scan-Ergebnisse zum Exportieren.");
+    return;
+  }
+  const ui::FileChoice c =
+      ui::FileRequester(L"Scan-Ergebnisse exportieren", ExportTypes(), L"Vardune-Export", true);
+  if (c.Path.empty()) return;
+  ExportResults(c.Path, c.Type);
+}
+
+bool ImportResults(const std::wstring& path) {
+  os::FileReader file(path);
+  if (!file.IsOpen()) {
+    ImportFailed(path, os::SystemErrorText(file.OpenError()));
+    return false;
+  }
+  // The import of a large file takes seconds: the window stays alive as during a scan (every
+  // command dropped), shows how far it is, and "STOPP" gives up without touching the results.
+  const std::wstring summary = GScanUi.GetPathText ? GScanUi.GetPathText() : std::wstring();
+  const std::wstring sizeMb = GroupThousands(file.Size() / 1048576);
+  int64_t done = 0;
+  int64_t nextRefresh = 0;
+  bool stopped = false;
+  if (GScanUi.EnableStop) GScanUi.EnableStop(true);
+  const ReadBytes read = [&](char* buf, size_t cap) -> int64_t {
+    const int64_t n = file.Read(buf, cap);
+    if (n > 0) done += n;
+    const int64_t now = os::Millis();
+    if (now >= nextRefresh) {
+      nextRefresh = now + 100;
+      if (GScanUi.SetPathText) {
+        GScanUi.SetPathText(L"Importiere " + path + L"\r\n" + GroupThousands(done / 1048576) +
+                            L" von " + sizeMb + L" MB");
+      }
+      if (GScanUi.PumpEvents && GScanUi.PumpEvents()) {
+        stopped = true;
+        return -1;
+      }
+    }
+    return n;
+  };
+  ImportResult result;
+  ImportError err;
+  const bool ok = ReadNcduJson(read, result, err);
+  if (GScanUi.ReleaseStop) GScanUi.ReleaseStop();
+  if (GScanUi.EnableStop) GScanUi.EnableStop(false);
+  if (!ok) {
+    if (GScanUi.SetPathText) GScanUi.SetPathText(summary);
+    if (stopped) return false;
+    if (err.Line > 0) {
+      ImportFailed(path, L"Zeile " + std::to_wstring(err.Line) + L", Spalte " +
+                             std::to_wstring(err.Column) + L": " + err.Text);
+    } else {
+      ImportFailed(path, err.Text);
+    }
+    return false;
+  }
+
+  // The results are replaced as a scan of the imported root replaces them, and what follows
+  // a scan follows.
+  Pfade = std::move(result.Records);
+  Pfade.SortByParent();
+  GStartPath = result.Root;
+  ui::SetGadgetText(kGadPath, GStartPath);
+  _SetsUpdateSizes();
+  _SetsCheckBIP();
+  _ShowDir(GStartPath);
+  return true;
+}
+
+void _Import() {
+  const ui::FileChoice c =
+      ui::FileRequester(L"Scan-Ergebnisse importieren", ImportTypes(), L"", false);
+  if (c.Path.empty()) return;
+  ImportResults(c.Path);
+}
+
+}  // namespace vardune
