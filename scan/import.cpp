@@ -173,9 +173,9 @@ struct ByteIterator {
   bool operator!=(const ByteIterator& o) const { return !(*this == o); }
 };
 
+// Sums of sizes, which are never negative, stop at the largest size instead of wrapping.
 int64_t AddSat(int64_t a, int64_t b) {
-  int64_t r;
-  return __builtin_add_overflow(a, b, &r) ? std::numeric_limits<int64_t>::max() : r;
+  return a > std::numeric_limits<int64_t>::max() - b ? std::numeric_limits<int64_t>::max() : a + b;
 }
 
 int32_t Clamp32(int64_t v) {
