@@ -85,7 +85,7 @@ class Source {
 
   // The next chunk; false at the end of the file or when reading failed.
   bool Fill() {
-    if (ended_) return false;
+    if (ended_ || failed_) return false;
     Account(data, len, line_, column_);
     chunk_.clear();
     while (chunk_.empty()) {
@@ -240,7 +240,7 @@ class Handler {
 
  private:
   enum class Ctx : uint8_t { Top, Dir, Info, Skip };
-  enum class Kind : uint8_t { Null, Bool, Unsigned, Negative, Float, String };
+  enum class Kind : uint8_t { Null, Bool, Unsigned, Negative, Float, String, Structure };
   enum class Key : uint8_t { Other, Name, Asize, ReadError, Excluded, Files, Virtual };
   struct Level {
     Ctx ctx;
@@ -403,18 +403,10 @@ class Handler {
         return Push(Ctx::Info);
       }
       case Ctx::Info:
-        switch (info_.key) {
-          case Key::Name:
-            return Fail(L"„name“ ist kein Text.");
-          case Key::Asize:
-            return Fail(L"„asize“ ist keine gültige Größe.");
-          case Key::Files:
-            return Fail(L"„vardune_files“ ist keine gültige Anzahl.");
-          case Key::ReadError:
-          case Key::Virtual:
-          case Key::Excluded:
-          case Key::Other:
-            return Push(Ctx::Skip);
+        // An array or object where a known key wants a plain value is of the wrong shape;
+        // the values of other keys are passed over whatever they hold.
+        if (info_.key != Key::Other && info_.key != Key::Excluded) {
+          return InfoValue(Kind::Structure);
         }
         return Push(Ctx::Skip);
       case Ctx::Skip:
@@ -591,8 +583,10 @@ bool ReadNcduJson(const ReadBytes& read, ImportResult& out, ImportError& err) {
     err.Text = L"Zu wenig Speicher für die Daten der Datei.";
     return false;
   }
-  if (ok) return true;
+  // A read that failed leaves it open whether the file ended there: no records from it.
+  if (ok && !src.Failed()) return true;
   if (src.Failed()) {
+    out.Records.Clear();
     err.Text = L"Die Datei konnte nicht gelesen werden.";
     return false;
   }

@@ -260,6 +260,18 @@ TEST(NcduImport, ChunksOfAnySizeGiveTheSameRecordsAndPositions) {
       r, e));
   EXPECT_EQ(e.Text, L"Die Datei konnte nicht gelesen werden.");
   EXPECT_EQ(e.Line, 0);
+  // Nor is a whole document followed by a failed read one to take.
+  calls = 0;
+  EXPECT_FALSE(ReadNcduJson(
+      [&](char* buf, size_t cap) -> int64_t {
+        if (calls++ > 0) return -1;
+        const std::string_view doc = R"([1,2,{},[{"name":"/r"}]])";
+        std::copy_n(doc.data(), std::min(cap, doc.size()), buf);
+        return static_cast<int64_t>(std::min(cap, doc.size()));
+      },
+      r, e));
+  EXPECT_EQ(e.Text, L"Die Datei konnte nicht gelesen werden.");
+  EXPECT_TRUE(r.Records.empty());
 }
 
 TEST(NcduImport, BadInputNamesLineAndColumn) {
@@ -277,6 +289,7 @@ TEST(NcduImport, BadInputNamesLineAndColumn) {
       {head + "{\"name\":\"a\",\"asize\":-1}]]", 3, 23, L"„asize“ ist keine gültige Größe."},
       {head + "{\"name\":\"a\",\"asize\":1.5}]]", 3, 24, L"„asize“ ist keine gültige Größe."},
       {head + "{\"asize\":1}]]", 3, 11, L"Ein Eintrag hat keinen Namen."},
+      {head + "{\"name\":\"a\",\"read_error\":[]}]]", 3, 26, L"„read_error“ ist weder true noch false."},
       {head + "{\"name\":\"..\"}]]", 3, 13, L"Ein Eintrag hat den ungültigen Namen „..“."},
       {head + "[]]]", 3, 2, L"Ein Verzeichnis beginnt nicht mit seinen Angaben (einem Objekt mit „name“)."},
       {head + "5]]", 3, 2, L"In einem Verzeichnis steht ein Wert, der kein Eintrag ist."},
@@ -364,21 +377,23 @@ TEST(CsvExport, HeaderQuotingAndErrors) {
 }
 
 TEST(ExportFormat, ExtensionDecidesThenTheChosenType) {
-  std::wstring p = L"C:\\x\\bericht";
-  EXPECT_EQ(ExportFormatFor(p, 1), ExportFormat::Csv);
-  EXPECT_EQ(p, L"C:\\x\\bericht.csv");
-  p = L"C:\\x\\bericht";
-  EXPECT_EQ(ExportFormatFor(p, 2), ExportFormat::NcduJson);
-  EXPECT_EQ(p, L"C:\\x\\bericht.json");
-  p = L"C:\\x\\bericht.JSON";
-  EXPECT_EQ(ExportFormatFor(p, 1), ExportFormat::NcduJson);
-  EXPECT_EQ(p, L"C:\\x\\bericht.JSON");
-  p = L"C:\\x.y\\bericht.txt";
-  EXPECT_EQ(ExportFormatFor(p, 2), ExportFormat::NcduJson);
-  EXPECT_EQ(p, L"C:\\x.y\\bericht.txt");
-  p = L"C:\\x.y\\bericht";
-  EXPECT_EQ(ExportFormatFor(p, 1), ExportFormat::Csv);
-  EXPECT_EQ(p, L"C:\\x.y\\bericht.csv");
+  struct Case {
+    std::wstring typed;
+    int chosen;
+    ExportFormat format;
+    std::wstring written;
+  };
+  for (const Case& c : std::vector<Case>{
+           {L"C:\\x\\bericht", 1, ExportFormat::Csv, L"C:\\x\\bericht.csv"},
+           {L"C:\\x\\bericht", 2, ExportFormat::NcduJson, L"C:\\x\\bericht.json"},
+           {L"C:\\x\\bericht.JSON", 1, ExportFormat::NcduJson, L"C:\\x\\bericht.JSON"},
+           {L"C:\\x.y\\bericht.txt", 2, ExportFormat::NcduJson, L"C:\\x.y\\bericht.txt"},
+           {L"C:\\x.y\\bericht", 1, ExportFormat::Csv, L"C:\\x.y\\bericht.csv"},
+       }) {
+    std::wstring p = c.typed;
+    EXPECT_EQ(ExportFormatFor(p, c.chosen), c.format) << Narrow(c.typed);
+    EXPECT_EQ(p, c.written);
+  }
 }
 
 }  // namespace
