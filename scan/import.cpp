@@ -545,20 +545,13 @@ class Handler {
 }  // namespace
 
 std::wstring ImportRootPath(std::wstring_view name) {
-  std::wstring p;
-  p.reserve(name.size() + 1);
-  for (size_t i = 0; i < name.size(); ++i) {
-    wchar_t c = name[i];
-    if (c == L'/') c = L'\\';
-    if (c == 0) c = L'_';
-    // One separator where there were several, but the two that begin a network path.
-    if (c == L'\\' && !p.empty() && p.back() == L'\\' && !(i == 1 && p.size() == 1)) continue;
-    p += c;
-  }
-  if (p.empty()) return {};
-  if (p.back() != L'\\') p += L'\\';
-  if (p == L"\\\\") return {};
-  // "." and ".." would make the records of one directory stand for another.
+  // A root's name enters the program as a typed path does.
+  std::wstring n(name);
+  std::replace(n.begin(), n.end(), L'\0', L'_');
+  const std::wstring p = _AddBackslash(NormalizeEnteredPath(n));
+  if (n.empty() || p == L"\\\\") return {};
+  // "." and ".." left over (outside a drive or share, where nothing resolves them) would make
+  // the records of one directory stand for another.
   for (size_t start = 0; start < p.size();) {
     const size_t end = p.find(L'\\', start);
     const std::wstring_view piece = std::wstring_view(p).substr(start, end - start);

@@ -47,9 +47,10 @@ struct ImportError {
 bool ReadNcduJson(const ReadBytes& read, ImportResult& out, ImportError& err);
 bool ReadNcduJson(std::string_view bytes, ImportResult& out, ImportError& err);
 
-// The path of an imported root from its name: "/" turned into "\", repeated separators made
-// one (but for the two of a network path), a trailing backslash added. Empty when the name
-// cannot be a path.
+// The path of an imported root from its name: the name as a typed path enters the program
+// (NormalizeEnteredPath: "/" turned into "\", runs of separators made one, "." and ".."
+// resolved below a drive or share) with a trailing backslash. Empty when the name cannot be
+// a path.
 std::wstring ImportRootPath(std::wstring_view name);
 
 }  // namespace vardune

@@ -138,7 +138,8 @@ TEST(NcduImport, RootNamesBecomePaths) {
   EXPECT_EQ(ImportRootPath(L"C:"), L"C:\\");
   EXPECT_EQ(ImportRootPath(L"//srv/share"), L"\\\\srv\\share\\");
   EXPECT_EQ(ImportRootPath(L"daten"), L"daten\\");
-  for (const wchar_t* bad : {L"", L".", L"..", L"//", L"/./", L"/srv/../etc", L"C:\\a\\."}) {
+  EXPECT_EQ(ImportRootPath(L"C:\\a\\..\\b\\."), L"C:\\b\\");
+  for (const wchar_t* bad : {L"", L".", L"..", L"//", L"/./", L"/srv/../etc"}) {
     EXPECT_EQ(ImportRootPath(bad), L"") << Narrow(bad);
   }
   // A drive root and the bare "/" root: records as a scan of C:\ or of \ leaves them.
