@@ -1,7 +1,7 @@
 // Export and import through the running program's "Programm" menu, the file dialogs answered
 // through the dialog seam: the round trip of a scan, the real ncdu on both sides, the CSV read
-// by Python's csv module, bad input, a target file held open by another program, and commands
-// that arrive while a scan or an import runs.
+// by Python's csv module, bad input, a target file held open by another program, commands
+// that arrive while a scan or an import runs; and once through the system's own dialogs.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -477,6 +477,118 @@ TEST_F(Exchange, CommandsDuringAScanOrAnImportAreDropped) {
   EXPECT_EQ(All(), before);
   EXPECT_TRUE(ui::IsGadgetDisabled(kGadStop));
   EXPECT_EQ(ui::GetGadgetState(kGadStop), 0);
+}
+
+// The system's own file dialogs, answered the way a user does: a timer that runs inside the
+// dialog's loop picks the file type, types the name and presses OK (or cancels).
+struct FileDialogAnswer {
+  int type = -1;  // index in the list of types, -1: leave it
+  std::wstring name;
+  bool cancel = false;
+  std::wstring screenshot;  // name of the dialog's picture, if one is wanted
+  // What the dialog showed.
+  bool found = false;
+  std::wstring title, types;
+  int ticks = 0;
+};
+FileDialogAnswer gAnswer;
+
+HWND FindFileDialog() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND h, LPARAM p) -> BOOL {
+        wchar_t cls[32] = {0};
+        GetClassNameW(h, cls, 32);
+        if (std::wstring(cls) == L"#32770" && IsWindowVisible(h)) {
+          *reinterpret_cast<HWND*>(p) = h;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+void CALLBACK AnswerFileDialog(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND dlg = FindFileDialog();
+  if (!dlg) {
+    if (++gAnswer.ticks > 300) KillTimer(nullptr, id);  // it never came: give up
+    return;
+  }
+  KillTimer(nullptr, id);
+  gAnswer.found = true;
+  if (!gAnswer.screenshot.empty()) test::Screenshot(dlg, gAnswer.screenshot);
+  wchar_t buf[512] = {0};
+  GetWindowTextW(dlg, buf, 512);
+  gAnswer.title = buf;
+  HWND types = GetDlgItem(dlg, 0x470);  // cmb1, the file types
+  const int count = types ? static_cast<int>(SendMessageW(types, CB_GETCOUNT, 0, 0)) : 0;
+  for (int i = 0; i < count; ++i) {
+    SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf));
+    gAnswer.types += std::wstring(i ? L"|" : L"") + buf;
+  }
+  if (gAnswer.cancel) {
+    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDCANCEL)));
+    return;
+  }
+  if (types && gAnswer.type >= 0) {
+    // What a choice in the drop-down list tells its dialog.
+    SendMessageW(types, CB_SETCURSEL, gAnswer.type, 0);
+    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
+    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), reinterpret_cast<LPARAM>(types));
+  }
+  HWND name = GetDlgItem(dlg, 0x47c);  // cmb13, the file name
+  if (!name) name = GetDlgItem(dlg, 0x480);  // edt1 of the older layout
+  SetWindowTextW(name, gAnswer.name.c_str());
+  PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK)));
+}
+
+TEST_F(Exchange, TheSystemsFileDialogsGiveTheChosenFileAndType) {
+  TempTree t, out;
+  t.File(L"a\\x", 10);
+  Start({t.Root()});
+  Click(kGadScan);
+  const std::vector<Pfad> scanned = All();
+  const auto seam = ui::GDialogSeam.file;
+  ui::GDialogSeam.file = nullptr;
+
+  // "ncdu-Export" chosen and a name typed without extension: the type's is added.
+  gAnswer = FileDialogAnswer{};
+  gAnswer.type = 1;
+  gAnswer.name = out.Path(L"bericht");
+  gAnswer.screenshot = L"export_dialog";
+  SetTimer(nullptr, 0, 50, AnswerFileDialog);
+  ProgramMenu(L"Exportieren...");
+  EXPECT_TRUE(gAnswer.found);
+  EXPECT_EQ(gAnswer.title, L"Scan-Ergebnisse exportieren");
+  EXPECT_EQ(gAnswer.types, L"CSV-Tabelle (*.csv)|ncdu-Export (*.json)");
+  EXPECT_TRUE(Bytes(out.Path(L"bericht.json")).starts_with("[1,2,{\"progname\":\"vardune\""));
+
+  // Cancelled: nothing happens.
+  gAnswer = FileDialogAnswer{};
+  gAnswer.cancel = true;
+  SetTimer(nullptr, 0, 50, AnswerFileDialog);
+  ProgramMenu(L"Importieren...");
+  EXPECT_TRUE(gAnswer.found);
+  EXPECT_EQ(gAnswer.title, L"Scan-Ergebnisse importieren");
+  EXPECT_EQ(gAnswer.types, L"ncdu-Export (*.json)|Alle Dateien (*.*)");
+  EXPECT_EQ(All(), scanned);
+
+  // The file opened: its results replace the others.
+  t.File(L"b\\y", 20);
+  Click(kGadScan);
+  ASSERT_NE(All(), scanned);
+  gAnswer = FileDialogAnswer{};
+  gAnswer.name = out.Path(L"bericht.json");
+  SetTimer(nullptr, 0, 50, AnswerFileDialog);
+  ProgramMenu(L"Importieren...");
+  ui::GDialogSeam.file = seam;
+  EXPECT_TRUE(gAnswer.found);
+  EXPECT_EQ(All(), scanned);
+  EXPECT_TRUE(Messages().empty());
 }
 
 }  // namespace

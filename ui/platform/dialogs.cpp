@@ -85,10 +85,10 @@ FileChoice FileRequester(std::wstring_view title, const std::vector<FileType>& t
     filter += L'\0';
   }
   filter += L'\0';
-  // The first type's extension, added to a name without one (the dialog takes that of the
-  // type chosen where it can).
+  // Saving: the first type's extension, added to a name typed without one (the dialog takes
+  // that of the type chosen where it can). Opening takes the file as it is named.
   std::wstring defExt;
-  if (!types.empty() && types[0].Pattern.starts_with(L"*.") &&
+  if (save && !types.empty() && types[0].Pattern.starts_with(L"*.") &&
       types[0].Pattern.find_first_of(L"*?;", 2) == std::wstring::npos) {
     defExt = types[0].Pattern.substr(2);
   }
