@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <tuple>
@@ -49,8 +50,6 @@ Totals TotalsBelow(const PfadListe& list, const std::wstring& root) {
 }
 
 std::string Bytes(const std::wstring& path) { return os::ReadWholeFile(path).value_or("<none>"); }
-
-void WriteBytes(const TempTree& t, std::wstring_view rel, std::string_view bytes) { t.Text(rel, bytes); }
 
 // A process that holds a file open (reading and writing shared, deleting not), as a
 // spreadsheet program holds the table it shows.
@@ -193,16 +192,12 @@ TEST_F(Exchange, ScanExportedAsJsonImportsIntoTheSameRecordsAndView) {
   Click(kGadScan);
   const size_t root = FindRecordOf(Pfade, t.Root());
   ASSERT_NE(root, PfadListe::npos);
-  int64_t oldRoot = -2;
-  int32_t oldFiles = -2;
-  for (const Pfad& p : scanned) {
-    if (p.Parent + p.Name + L"\\" == t.Root()) {
-      oldRoot = p.Size;
-      oldFiles = p.Files;
-    }
-  }
-  EXPECT_EQ(Pfade[root].Size, oldRoot + 1000);
-  EXPECT_EQ(Pfade[root].Files, oldFiles + 1);
+  const auto old = std::find_if(scanned.begin(), scanned.end(), [&](const Pfad& p) {
+    return p.Parent + p.Name + L"\\" == t.Root();
+  });
+  ASSERT_NE(old, scanned.end());
+  EXPECT_EQ(Pfade[root].Size, old->Size + 1000);
+  EXPECT_EQ(Pfade[root].Files, old->Files + 1);
   BupPfade.clear();  // the store file of the test prefix stays empty for the next test
 }
 
@@ -266,7 +261,7 @@ TEST_F(Exchange, RealNcduOnBothSides) {
 TEST_F(Exchange, CsvReadBackByPythonsCsvModule) {
   TempTree out;
   // Names a Windows folder cannot hold come from an import: a quote, a line break.
-  WriteBytes(out, L"namen.json",
+  out.Text(L"namen.json",
              "[1,2,{},[{\"name\":\"/daten\"},"
              "[{\"name\":\"semi;kolon\"},{\"name\":\"f\",\"asize\":5}],"
              "[{\"name\":\"zitat\\\"x\"},{\"name\":\"f\",\"asize\":7000}],"
@@ -343,14 +338,14 @@ TEST_F(Exchange, BadInputGivesLineAndColumnAndLeavesTheResults) {
   Click(kGadScan);
   Export(out.Path(L"good.json"), 2);
   const std::string good = Bytes(out.Path(L"good.json"));
-  WriteBytes(out, L"abgeschnitten.json", good.substr(0, good.size() * 6 / 10));
-  WriteBytes(out, L"zahl.json", "[1,2,{},\n[{\"name\":\"/r\"},\n[{\"name\":12}]]]");
-  WriteBytes(out, L"felder.json", "[1,2,{},[{\"name\":\"/r\"}," + std::string(10000, '[') +
+  out.Text(L"abgeschnitten.json", good.substr(0, good.size() * 6 / 10));
+  out.Text(L"zahl.json", "[1,2,{},\n[{\"name\":\"/r\"},\n[{\"name\":12}]]]");
+  out.Text(L"felder.json", "[1,2,{},[{\"name\":\"/r\"}," + std::string(10000, '[') +
                                       std::string(10000, ']') + "]]");
   std::string deep = "[1,2,{},[{\"name\":\"/r\"}";
   for (int i = 0; i < 300; ++i) deep += ",[{\"name\":\"d\"}";
-  WriteBytes(out, L"tief.json", deep + std::string(300, ']') + "]]");
-  WriteBytes(out, L"text.txt", "Hallo Welt\r\n");
+  out.Text(L"tief.json", deep + std::string(300, ']') + "]]");
+  out.Text(L"text.txt", "Hallo Welt\r\n");
   ASSERT_EQ(test::RunUnix("head -c 200M /dev/urandom > " +
                           test::ShellQuote(test::UnixPath(out.Path(L"zufall.bin")))),
             0);
@@ -402,7 +397,7 @@ TEST_F(Exchange, ExportOverAFileThatIsHeldOpenReadOnlyOrHidden) {
   Click(kGadScan);
 
   const std::wstring file = out.Path(L"bericht.csv");
-  WriteBytes(out, L"bericht.csv", "alt");
+  out.Text(L"bericht.csv", "alt");
   {
     Holder holder(file);
     ASSERT_TRUE(holder.Holding());

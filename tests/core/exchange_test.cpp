@@ -22,8 +22,6 @@ void PrintTo(const Pfad& p, std::ostream* os) {
 namespace {
 
 const std::wstring D(kDateien);
-// Names are UTF-16 on every build: a character beyond the BMP is written as its surrogate pair
-// (U+1D11E here), which the host's 32-bit wchar_t would otherwise hold as one unit.
 
 std::string Narrow(const std::wstring& s) { return ToUtf8(s); }
 
@@ -80,7 +78,8 @@ ImportError ImportFails(std::string_view json) {
 // A scan of C:\a\ as the scanner leaves it, sorted: "b" with a file, an empty "leer", an
 // unreadable "zu", "c" whose files are all empty (no "<DATEIEN>"), the loose files of C:\a\;
 // then a rescan of C:\a\b\ appended its records after the others of C:\a\, so that the
-// "<DATEIEN>" record of C:\a\ is no longer last among them.
+// "<DATEIEN>" record of C:\a\ is no longer last among them. Names are UTF-16 on every build:
+// U+1D11E stands as its surrogate pair, which the host's 32-bit wchar_t would hold as one unit.
 PfadListe ScanLikeResults() {
   PfadListe l = List({
       R(L"C:\\", L"a", 1300 + 70 + 5, 5, 2 + 3 + 1 + 1),
