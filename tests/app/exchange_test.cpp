@@ -51,47 +51,6 @@ Totals TotalsBelow(const PfadListe& list, const std::wstring& root) {
 
 std::string Bytes(const std::wstring& path) { return os::ReadWholeFile(path).value_or("<none>"); }
 
-// A process that holds a file open (reading and writing shared, deleting not), as a
-// spreadsheet program holds the table it shows.
-class Holder {
- public:
-  explicit Holder(const std::wstring& file) {
-    wchar_t exe[MAX_PATH];
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring helper(exe);
-    helper = helper.substr(0, helper.rfind(L'\\') + 1) + L"holdfile.exe";
-    const std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"-exchange";
-    const std::wstring ready = L"vardune-hold-ready-" + tag;
-    const std::wstring release = L"vardune-hold-release-" + tag;
-    ready_.reset(CreateEventW(nullptr, TRUE, FALSE, ready.c_str()));
-    release_.reset(CreateEventW(nullptr, TRUE, FALSE, release.c_str()));
-    std::wstring cmd = L"\"" + helper + L"\" \"" + file + L"\" " + ready + L" " + release;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &si, &pi)) {
-      return;
-    }
-    process_.reset(pi.hProcess);
-    CloseHandle(pi.hThread);
-    const HANDLE waits[] = {ready_.get(), process_.get()};
-    holding_ = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
-  }
-  ~Holder() { Release(); }
-  bool Holding() const { return holding_; }
-  void Release() {
-    if (!process_) return;
-    SetEvent(release_.get());
-    WaitForSingleObject(process_.get(), 30000);
-    process_.reset();
-  }
-
- private:
-  os::Handle ready_, release_, process_;
-  bool holding_ = false;
-};
-
 class Exchange : public AppTest {
  protected:
   // An item of the "Programm" menu as the user chooses it: found by its text in the menu bar
@@ -399,8 +358,8 @@ TEST_F(Exchange, ExportOverAFileThatIsHeldOpenReadOnlyOrHidden) {
   const std::wstring file = out.Path(L"bericht.csv");
   out.Text(L"bericht.csv", "alt");
   {
-    Holder holder(file);
-    ASSERT_TRUE(holder.Holding());
+    test::HeldFile holder(file);  // as a spreadsheet holds the table it shows
+    ASSERT_TRUE(holder.Held());
     test::ResetDialogs();
     Export(file, 1);
     const auto m = Messages();
