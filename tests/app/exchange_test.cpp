@@ -447,25 +447,8 @@ struct FileDialogAnswer {
 };
 FileDialogAnswer gAnswer;
 
-HWND FindFileDialog() {
-  HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND h, LPARAM p) -> BOOL {
-        wchar_t cls[32] = {0};
-        GetClassNameW(h, cls, 32);
-        if (std::wstring(cls) == L"#32770" && IsWindowVisible(h)) {
-          *reinterpret_cast<HWND*>(p) = h;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
 void CALLBACK AnswerFileDialog(HWND, UINT, UINT_PTR id, DWORD) {
-  HWND dlg = FindFileDialog();
+  HWND dlg = test::VisibleDialog();
   if (!dlg) {
     if (++gAnswer.ticks > 300) KillTimer(nullptr, id);  // it never came: give up
     return;
