@@ -139,7 +139,6 @@ void WriteTree(Out& out, const PfadListe& list, const Groups& g, size_t root, bo
     size_t rec;
     uint32_t next, end;
     int64_t childFiles;
-    bool hadFiles;
   };
   std::vector<Frame> stack;
   const auto open = [&](size_t rec, bool isRoot) {
@@ -155,22 +154,22 @@ void WriteTree(Out& out, const PfadListe& list, const Groups& g, size_t root, bo
     const uint32_t c = g.children[rec];
     const uint32_t b = c == Groups::kNone ? 0 : g.start[c];
     const uint32_t e = c == Groups::kNone ? 0 : g.start[c + 1];
-    stack.push_back(Frame{rec, b, e, 0, false});
+    stack.push_back(Frame{rec, b, e, 0});
   };
   open(root, true);
   while (!stack.empty()) {
     Frame& f = stack.back();
     if (f.next == f.end) {
-      // Files that hold no bytes have no record; their number still belongs to the directory.
+      // Files that hold no bytes have no record (a scan counts them in the "<DATEIEN>" record
+      // when there is one, an import need not); their number still belongs to the directory.
       const int64_t own = int64_t{list[f.rec].Files} - f.childFiles;
-      if (!f.hadFiles && own > 0) FilesEntry(out, 0, own);
+      if (own > 0) FilesEntry(out, 0, own);
       out.Put("]");
       stack.pop_back();
       continue;
     }
     const size_t c = g.members[f.next++];
     if (list.Name(c) == kDateien) {
-      f.hadFiles = true;
       f.childFiles += list[c].Files;
       FilesEntry(out, list[c].Size, list[c].Files);
     } else {

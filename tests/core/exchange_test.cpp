@@ -219,6 +219,16 @@ TEST(NcduExport, OwnExportReadsBackIntoTheSameRecords) {
   r.Records.SortByParent();
   EXPECT_EQ(All(r.Records), All(server));
 
+  // An import may count files beside a "<DATEIEN>" entry of the program's own (here an empty
+  // one): they come back too.
+  ImportResult mixed = Import(R"([1,2,{},[{"name":"/m"},{"name":"leer"},)"
+                              R"({"name":"<DATEIEN>","asize":11,"vardune_files":1}]])");
+  ASSERT_EQ(All(mixed.Records), (std::vector<Pfad>{R(L"\\m\\", D, 11, 0, 1), R(L"\\", L"m", 11, 0, 2)}));
+  mixed.Records.SortByParent();
+  r = Import(Json(mixed.Records));
+  r.Records.SortByParent();
+  EXPECT_EQ(All(r.Records), All(mixed.Records));
+
   // Records of unrelated trees have no root in common to write.
   std::string ignored;
   EXPECT_EQ(WriteNcduJson(List({R(L"C:\\", L"a", 1), R(L"D:\\", L"b", 1)}), NcduMeta{},
