@@ -14,6 +14,7 @@
 #include "ui/menus.h"
 #include "view/explorer.h"
 #include "view/resultlist.h"
+#include "view/treemap.h"
 
 namespace vardune {
 
@@ -37,6 +38,9 @@ void OnMenu(int item, int row) {
       break;
     case kItemLog:
       ShowLogWindow();
+      break;
+    case kItemTreemap:
+      _TreemapOpen();
       break;
     case kItemInfo:
       _Info();
@@ -91,6 +95,20 @@ void OnMainGadget(const ui::Event& e) {
   }
 }
 
+// A click on a tile acts on the row of the result list that holds it, as a click on that row
+// would: it is selected (and scrolled into view); a double click opens it, a right click
+// offers the popup menu with it current.
+void OnTreemap(const ui::Event& e) {
+  const int row = TreemapRowAt(e.X, e.Y);
+  if (row < 0) return;
+  ui::SetGadgetState(kGadResults, row);
+  if (e.Type == ui::TypeLeftDoubleClick) {
+    _OpenRow(row, false);
+  } else if (e.Type == ui::TypeRightClick) {
+    ShowResultPopup();
+  }
+}
+
 }  // namespace
 
 void DispatchMainEvent(const ui::Event& e) {
@@ -103,12 +121,14 @@ void DispatchMainEvent(const ui::Event& e) {
     case ui::EventCloseWindow:
       if (e.Window == kMainWindow) GQuit = 1;
       else if (e.Window == kLogWindow) HideLogWindow();
+      else if (e.Window == kTreemapWindow) HideTreemap();
       break;
     case ui::EventMenu:
       OnMenu(e.Menu, ui::GetGadgetState(kGadResults));
       break;
     case ui::EventGadget:
       if (e.Window == kMainWindow) OnMainGadget(e);
+      else if (e.Window == kTreemapWindow && e.Gadget == kTreemapCanvas) OnTreemap(e);
       break;
     case ui::EventXButtonUp:
       _DirUp();

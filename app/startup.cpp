@@ -20,6 +20,7 @@
 #include "ui/menus.h"
 #include "ui/platform/dialogs.h"
 #include "view/resultlist.h"
+#include "view/treemap.h"
 
 namespace vardune {
 
@@ -132,6 +133,7 @@ bool StartUp(const std::vector<std::wstring>& args) {
   // 8.
   _MainMenu();
   _PopupMenu();
+  ui::AddKeyboardShortcut(kMainWindow, VK_F9, kItemTreemap);
   // 9.
   _Init(args);
   // 10.
@@ -145,7 +147,7 @@ void ShutDown() {
   _SetsSave();
   ui::CloseWindow(kMainWindow);
   StopBlinkThread();
-  for (int n : {kLogWindow, 11, 33, 39, 56}) ui::CloseWindow(n);
+  for (int n : {kLogWindow, 11, 33, 39, 56, kTreemapWindow}) ui::CloseWindow(n);
   if (gOleReady) OleUninitialize();
   gOleReady = false;
 }

@@ -35,6 +35,7 @@ void PfadListe::Append(ParentId parent, std::wstring_view name, int64_t size, in
   const auto off = static_cast<uint32_t>(names_.size());
   names_.insert(names_.end(), name.begin(), name.end());
   liveNameChars_ += name.size();
+  ++changes_;
   recs_.push_back(Rec{size, dirs, files, parent, off, static_cast<uint16_t>(name.size()), 0});
 }
 
@@ -56,6 +57,7 @@ void PfadListe::Clear() {
   std::vector<wchar_t>().swap(ptext_);
   std::vector<Span>().swap(parents_);
   liveNameChars_ = 0;
+  ++changes_;
 }
 
 void PfadListe::CompactIfWasteful() {
@@ -95,6 +97,7 @@ void PfadListe::Compact() {
 
 void PfadListe::SortByParent() {
   if (recs_.empty()) return;
+  ++changes_;
   // Rank the parent texts in use (texts equal ignoring case share a rank), then place the
   // records by rank with a counting sort, which keeps the appended order within a rank.
   std::vector<uint8_t> used(parents_.size(), 0);

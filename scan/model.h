@@ -75,6 +75,11 @@ class PfadListe {
   // Bytes of memory the list holds (records, texts and tables, capacity included).
   size_t MemoryBytes() const;
 
+  // Counts every change that adds, removes or moves records (not the writes to a record's
+  // numbers through operator[]): a reader that keeps record indices or texts sees from it
+  // that they no longer hold.
+  uint64_t Changes() const { return changes_; }
+
  private:
   struct Span {
     uint32_t off;
@@ -88,6 +93,7 @@ class PfadListe {
   std::vector<wchar_t> ptext_;
   std::vector<Span> parents_;
   size_t liveNameChars_ = 0;
+  uint64_t changes_ = 0;
 };
 
 template <class Keep>
@@ -102,7 +108,10 @@ size_t PfadListe::KeepIf(Keep keep) {
   }
   const size_t removed = recs_.size() - out;
   recs_.resize(out);
-  if (removed) CompactIfWasteful();
+  if (removed) {
+    ++changes_;
+    CompactIfWasteful();
+  }
   return removed;
 }
 

@@ -15,6 +15,7 @@ bool _MainMenu() {
   ui::MenuItem(kItemInfo, L"Info");
   ui::MenuItem(kItemStress, L"Stresstest");
   ui::MenuItem(kItemLog, L"Logfenster");
+  ui::MenuItem(kItemTreemap, L"Treemap");
   ui::MenuItem(kItemExport, L"Exportieren...");
   ui::MenuItem(kItemImport, L"Importieren...");
   ui::MenuBar();

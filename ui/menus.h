@@ -18,6 +18,7 @@ enum MenuItemNumber : int {
   kItemAppData = 6,       // "Explorer AppData"
   kItemExplorer = 7,      // "Explorer"
   kItemDelete = 8,        // "Lösch-Dialog"
+  kItemTreemap = 9,       // "Treemap" (also F9 in the main window)
   kItemExport = 10,       // "Exportieren..."
   kItemImport = 11,       // "Importieren..."
   kItemPopupExplorer = 12,

@@ -13,6 +13,7 @@
 #include "ui/platform/platform.h"
 #include "view/explorer.h"
 #include "view/rows.h"
+#include "view/treemap.h"
 
 namespace vardune {
 
@@ -134,6 +135,7 @@ void _ShowDir(std::wstring_view path) {
   ui::SetGadgetText(4, SummaryText(GDriveFree, GDriveTotal, bytes, static_cast<int32_t>(dirs),
                                    static_cast<int32_t>(files)));
   ui::SetGadgetText(5, L"");
+  TreemapShowDir(path);
 }
 
 void _ShowErrors() {
@@ -149,6 +151,7 @@ void _ShowErrors() {
   ShowRows(std::move(rows), OrderRows(rows, GSort));
   ShowNewRows();
   GSort = remembered;
+  TreemapShowErrors();
 }
 
 void _ErrsButton() {

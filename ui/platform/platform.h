@@ -1,10 +1,10 @@
 // The thin layer over Win32 windows: windows and controls by number, and an event queue that
 // the program asks for one event at a time (WaitWindowEvent / WindowEvent).
 //
-// Window numbers (1, 11, 33, 39, 56, 59) and control numbers (2-10, 12-23, 34-38, 40-44, 57,
-// 58, 60) are the program's own; control numbers double as Win32 control ids. The window
-// procedure turns Win32 messages into queued events; nothing is destroyed on a close request
-// until the program says so.
+// Window numbers (1, 11, 33, 39, 56, 59, 61) and control numbers (2-10, 12-23, 34-38, 40-44,
+// 57, 58, 60, 62) are the program's own; control numbers double as Win32 control ids. The
+// window procedure turns Win32 messages into queued events; nothing is destroyed on a close
+// request until the program says so.
 //
 // Sizes the program gives are design sizes (pixels at 96 dpi); the platform shows them at each
 // window's DPI (see "display scaling" below).
@@ -53,6 +53,9 @@ struct Event {
   int Gadget = 0;
   int Menu = 0;
   int Type = TypeNone;
+  // Clicks of a drawing area (CanvasGadget): the point inside the control.
+  int X = 0;
+  int Y = 0;
 };
 
 // ---- start-up ----------------------------------------------------------------------------
@@ -80,6 +83,10 @@ size_t QueuedEventCount();
 // Its return value is ignored: the message always goes on to normal processing.
 using WinCallback = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 void SetWindowCallback(WinCallback cb);
+
+// A key pressed anywhere in window `win` (its controls included) becomes a menu event of
+// `item` for that window instead of reaching the control, as an accelerator would.
+void AddKeyboardShortcut(int win, int virtualKey, int item);
 
 // Wait handles that WaitWindowEvent watches beside the message queue (a directory watch,
 // for example). When one is signalled, its function runs on the user-interface thread.
@@ -135,6 +142,10 @@ void ActivateWindow(int n);  // brings it to the foreground
 void CenterWindow(int n, int over);
 // Mouse position inside the client area of window n.
 POINT WindowMouse(int n);
+// Outer frame of window n in screen coordinates, and the work area (the screen without the
+// task bar) of the monitor that shows most of it.
+RECT WindowFrame(int n);
+RECT WorkAreaOf(int n);
 
 // The layout scale of every design coordinate (1.0) and its rounding.
 inline constexpr double kLayoutScale = 1.0;
@@ -228,6 +239,21 @@ HWND ListIconGadget(int win, int n, int x, int y, int w, int h, std::wstring_vie
                     int firstWidth, unsigned flags);
 // Read-only rich-edit control (msftedit), text limit raised.
 HWND EditorGadget(int win, int n, int x, int y, int w, int h, unsigned flags = 0);
+// A drawing area that the program paints itself (SetCanvasPaint). It reports TypeLeftClick
+// when the left button is released over it after being pressed there, TypeLeftDoubleClick,
+// and TypeRightClick when the right button is released, each with the point in Event::X/Y.
+// With SetCanvasTip it shows a tooltip whose text depends on the point the mouse rests on.
+HWND CanvasGadget(int win, int n, int x, int y, int w, int h);
+// Paints the whole client area (w x h) into the device context.
+using CanvasPaint = std::function<void(HDC dc, int w, int h)>;
+void SetCanvasPaint(int n, CanvasPaint paint);
+// The tooltip's text at a point of the control; "" shows none.
+using CanvasTip = std::function<std::wstring(int x, int y)>;
+void SetCanvasTip(int n, CanvasTip tip);
+// Hides a shown tooltip (after the picture changed under it).
+void HideCanvasTip(int n);
+// Whether control n's tooltip is on the screen now.
+bool IsGadgetToolTipShown(int n);
 
 void FreeGadget(int n);
 bool IsGadget(int n);
@@ -259,7 +285,7 @@ void RedrawGadget(int n, bool redraw);  // off while filling, on to repaint once
 // true when it handled one (then no event is queued and `result` is returned).
 enum GadgetKind : int {
   KindNone = 0, KindButton, KindToggle, KindImageButton, KindString, KindText, KindFrame,
-  KindImage, KindCombo, KindList, KindEditor, KindCustom,
+  KindImage, KindCombo, KindList, KindEditor, KindCustom, KindCanvas,
 };
 HWND RegisterGadget(int win, int n, HWND h, int kind);
 int GadgetKindOf(int n);

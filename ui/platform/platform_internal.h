@@ -36,6 +36,8 @@ GadgetEntry* FindGadget(int n);
 HINSTANCE Instance();
 // Queues a control event (coalescing repeated changes).
 void QueueGadgetEvent(int win, int gadget, int type);
+// Queues a control event that carries a point inside the control (drawing areas).
+void QueueGadgetPoint(int win, int gadget, int type, int x, int y);
 
 // ---- display scaling ----------------------------------------------------------------------
 

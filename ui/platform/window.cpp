@@ -30,6 +30,11 @@ Event gLast;
 WinCallback gCallback = nullptr;
 bool gInitialised = false;
 
+struct Shortcut {
+  int win, key, item;
+};
+std::vector<Shortcut> gShortcuts;
+
 struct WaitEntry {
   HANDLE h;
   std::function<void()> fn;
@@ -262,7 +267,25 @@ void NoteRawMessage(const MSG& m) {
   Queue(e);
 }
 
+// A key of a shortcut becomes a menu event and goes no further.
+bool TakeShortcut(const MSG& m) {
+  if (m.message != WM_KEYDOWN || gShortcuts.empty()) return false;
+  const int win = WindowNumber(GetAncestor(m.hwnd, GA_ROOT));
+  for (const Shortcut& s : gShortcuts) {
+    if (s.win == win && s.key == static_cast<int>(m.wParam)) {
+      Event e;
+      e.Kind = EventMenu;
+      e.Window = win;
+      e.Menu = s.item;
+      Queue(e);
+      return true;
+    }
+  }
+  return false;
+}
+
 void DispatchOne(MSG& m) {
+  if (TakeShortcut(m)) return;
   NoteRawMessage(m);
   TranslateMessage(&m);
   DispatchMessageW(&m);
@@ -342,6 +365,17 @@ HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
 void QueueGadgetEvent(int win, int gadget, int type) { QueueGadget(win, gadget, type); }
 
+void QueueGadgetPoint(int win, int gadget, int type, int x, int y) {
+  Event e;
+  e.Kind = EventGadget;
+  e.Window = win;
+  e.Gadget = gadget;
+  e.Type = type;
+  e.X = x;
+  e.Y = y;
+  Queue(e);
+}
+
 // ---- start-up ----------------------------------------------------------------------------
 
 bool InitPlatform() {
@@ -398,6 +432,16 @@ void FlushEvents() {
 size_t QueuedEventCount() { return gQueue.size(); }
 
 void SetWindowCallback(WinCallback cb) { gCallback = cb; }
+
+void AddKeyboardShortcut(int win, int virtualKey, int item) {
+  for (Shortcut& s : gShortcuts) {
+    if (s.win == win && s.key == virtualKey) {
+      s.item = item;
+      return;
+    }
+  }
+  gShortcuts.push_back(Shortcut{win, virtualKey, item});
+}
 
 void AddWaitHandle(HANDLE h, std::function<void()> onSignal) {
   RemoveWaitHandle(h);
@@ -629,6 +673,25 @@ void CenterWindow(int n, int over) {
   const int x = area.left + ((area.right - area.left) - w) / 2;
   const int y = area.top + ((area.bottom - area.top) - hh) / 2;
   SetWindowPos(h, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+RECT WindowFrame(int n) {
+  RECT r{0, 0, 0, 0};
+  if (HWND h = WindowID(n)) GetWindowRect(h, &r);
+  return r;
+}
+
+RECT WorkAreaOf(int n) {
+  RECT area{0, 0, 0, 0};
+  HWND h = WindowID(n);
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (h && GetMonitorInfoW(MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST), &mi)) {
+    area = mi.rcWork;
+  } else {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  return area;
 }
 
 POINT WindowMouse(int n) {

@@ -1,0 +1,327 @@
+// The treemap's geometry (see treemap_layout.h): squarified rows, the nesting level by level,
+// the cushions and the index of the scan results below the shown directory.
+#include "view/treemap_layout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "os/text.h"
+
+namespace vardune {
+
+const uint32_t kTreemapPalette[7] = {0xE69F00, 0x56B4E9, 0x009E73, 0xF0E442,
+                                     0x0072B2, 0xD55E00, 0xCC79A7};
+
+namespace {
+
+// The worst aspect ratio of a row of total area `sum` laid along a side of length `side`,
+// whose largest item has area `big` and smallest `small`.
+double Worst(double sum, double big, double small, double side) {
+  const double s2 = side * side;
+  const double sum2 = sum * sum;
+  return std::max(s2 * big / sum2, sum2 / (s2 * small));
+}
+
+// One ridge of the cushion across [a, b] of the given height (van Wijk and van de Wetering:
+// the parabola through a and b with that height at the middle).
+void AddRidge(double a, double b, double h, double& s1, double& s2) {
+  const double w = b - a;
+  if (!(w > 0)) return;
+  s1 += 4 * h * (b + a) / w;
+  s2 -= 4 * h / w;
+}
+
+int64_t AddSaturating(int64_t a, int64_t b) {
+  if (b > 0 && a > std::numeric_limits<int64_t>::max() - b) {
+    return std::numeric_limits<int64_t>::max();
+  }
+  return a + b;
+}
+
+// Levels deeper than the longest path the scanner records cannot come from the scan results;
+// a children function that leads round in a circle stops here.
+constexpr int kMaxDepth = 256;
+
+}  // namespace
+
+double AspectRatio(const TmRect& r) {
+  const double w = r.W(), h = r.H();
+  if (!(w > 0) || !(h > 0)) return std::numeric_limits<double>::infinity();
+  return w > h ? w / h : h / w;
+}
+
+std::vector<TmRect> Squarify(const std::vector<double>& sizes, const TmRect& r) {
+  const size_t n = sizes.size();
+  std::vector<TmRect> out(n, TmRect{r.x0, r.y0, r.x0, r.y0});
+  if (n == 0 || !(r.W() > 0) || !(r.H() > 0)) return out;
+  // What is left from item i on, summed from the smallest up so that tiny items still count.
+  std::vector<double> rest(n + 1, 0.0);
+  for (size_t i = n; i-- > 0;) rest[i] = rest[i + 1] + std::max(sizes[i], 0.0);
+  if (!(rest[0] > 0) || !std::isfinite(rest[0])) return out;
+  const double scale = r.W() * r.H() / rest[0];
+
+  TmRect free = r;
+  size_t i = 0;
+  while (i < n) {
+    // The row runs along the shorter side of the free rectangle.
+    const bool column = free.W() >= free.H();
+    const double side = column ? free.H() : free.W();
+    const double big = sizes[i] * scale;
+    double rowArea = big;
+    double worst = Worst(rowArea, big, big, side);
+    size_t j = i + 1;
+    for (; j < n; ++j) {
+      const double a = sizes[j] * scale;
+      const double w = Worst(rowArea + a, big, a, side);
+      if (w > worst) break;
+      worst = w;
+      rowArea += a;
+    }
+    // The row's share of what is left decides its thickness; the last row takes all of it.
+    // Summed in the order the positions below are, so that none passes the row's end.
+    double rowSize = 0;
+    for (size_t k = i; k < j; ++k) rowSize += sizes[k];
+    const double share = j == n || !(rest[i] > 0) ? 1.0 : std::min(1.0, rowSize / rest[i]);
+    double done = 0;
+    if (column) {
+      const double x1 = j == n ? free.x1 : free.x0 + free.W() * share;
+      double y = free.y0;
+      for (size_t k = i; k < j; ++k) {
+        done += sizes[k];
+        const double y1 = k + 1 == j ? free.y1 : free.y0 + free.H() * (done / rowSize);
+        out[k] = TmRect{free.x0, y, x1, y1};
+        y = y1;
+      }
+      free.x0 = x1;
+    } else {
+      const double y1 = j == n ? free.y1 : free.y0 + free.H() * share;
+      double x = free.x0;
+      for (size_t k = i; k < j; ++k) {
+        done += sizes[k];
+        const double x1 = k + 1 == j ? free.x1 : free.x0 + free.W() * (done / rowSize);
+        out[k] = TmRect{x, free.y0, x1, y1};
+        x = x1;
+      }
+      free.y0 = y1;
+    }
+    i = j;
+  }
+  return out;
+}
+
+std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
+                                  const TmOptions& o) {
+  std::vector<TmTile> tiles;
+  if (!(r.W() > 0) || !(r.H() > 0)) return tiles;
+  std::vector<TmItem> items;
+  std::vector<uint32_t> counts;
+  std::vector<double> sizes;
+
+  // The surface of the whole map: one cushion over all of it.
+  TmTile root;
+  root.r = r;
+  AddRidge(r.x0, r.x1, o.height, root.s1x, root.s2x);
+  AddRidge(r.y0, r.y1, o.height, root.s1y, root.s2y);
+
+  // Lays out the contents of `outer` (parent index -1: the map itself) as new tiles; false
+  // when there is nothing worth dividing it into.
+  const auto divide = [&](int32_t parent, const TmTile& outer, int depth) {
+    items.clear();
+    children(parent < 0 ? kTmRoot : outer.id, items);
+    std::erase_if(items, [](const TmItem& it) { return it.size <= 0; });
+    if (items.empty()) return false;
+    std::stable_sort(items.begin(), items.end(),
+                     [](const TmItem& a, const TmItem& b) { return a.size > b.size; });
+    counts.assign(items.size(), 1);
+    // Items whose tile would be smaller than a pixel become one tile together.
+    double total = 0;
+    for (const TmItem& it : items) total += static_cast<double>(it.size);
+    const double area = outer.r.W() * outer.r.H();
+    size_t tiny = items.size();
+    while (tiny > 0 && static_cast<double>(items[tiny - 1].size) / total * area < o.minArea) {
+      --tiny;
+    }
+    if (items.size() - tiny >= 2) {
+      TmItem rest{kTmMerged, 0};
+      for (size_t k = tiny; k < items.size(); ++k) rest.size = AddSaturating(rest.size, items[k].size);
+      const auto n = static_cast<uint32_t>(items.size() - tiny);
+      items.resize(tiny);
+      counts.resize(tiny);
+      // In its place by size, after the items of equal size.
+      size_t at = 0;
+      while (at < items.size() && items[at].size >= rest.size) ++at;
+      items.insert(items.begin() + static_cast<ptrdiff_t>(at), rest);
+      counts.insert(counts.begin() + static_cast<ptrdiff_t>(at), n);
+    }
+    // A tile made only of crumbs shows nothing that the tile itself does not.
+    if (parent >= 0 && items.size() == 1 && items[0].id == kTmMerged) return false;
+
+    sizes.resize(items.size());
+    for (size_t k = 0; k < items.size(); ++k) sizes[k] = static_cast<double>(items[k].size);
+    const std::vector<TmRect> rects = Squarify(sizes, outer.r);
+    const double h = o.height * std::pow(o.falloff, depth + 1);
+    for (size_t k = 0; k < items.size(); ++k) {
+      TmTile t;
+      t.r = rects[k];
+      t.s1x = outer.s1x;
+      t.s2x = outer.s2x;
+      t.s1y = outer.s1y;
+      t.s2y = outer.s2y;
+      AddRidge(t.r.x0, t.r.x1, h, t.s1x, t.s2x);
+      AddRidge(t.r.y0, t.r.y1, h, t.s1y, t.s2y);
+      t.size = items[k].size;
+      t.id = items[k].id;
+      t.merged = items[k].id == kTmMerged ? counts[k] : 0;
+      t.parent = parent;
+      t.top = parent < 0 ? static_cast<int32_t>(tiles.size()) : outer.top;
+      t.depth = static_cast<uint16_t>(depth);
+      tiles.push_back(t);
+    }
+    return true;
+  };
+
+  divide(-1, root, 0);
+  // Level by level: the list grows behind the tile being looked at.
+  for (size_t t = 0; t < tiles.size(); ++t) {
+    const TmTile outer = tiles[t];
+    if (outer.id == kTmMerged || outer.depth + 1 >= kMaxDepth) continue;
+    if (outer.r.W() < o.minNest || outer.r.H() < o.minNest) continue;
+    if (divide(static_cast<int32_t>(t), outer, outer.depth + 1)) tiles[t].leaf = false;
+  }
+  return tiles;
+}
+
+void RenderCushions(const std::vector<TmTile>& tiles, const uint32_t* palette, size_t count,
+                    uint32_t mergedColour, uint32_t background, int w, int h, uint32_t* pixels,
+                    size_t stride, int32_t* hit) {
+  if (w <= 0 || h <= 0 || !pixels) return;
+  for (int y = 0; y < h; ++y) {
+    std::fill_n(pixels + static_cast<size_t>(y) * stride, w, background);
+    if (hit) std::fill_n(hit + static_cast<size_t>(y) * w, w, -1);
+  }
+  // Light from the upper left, a little ambient light so that no slope goes black; scaled so
+  // that a flat surface shows the palette's colour itself.
+  const double len = std::sqrt(1.0 + 4.0 + 100.0);
+  const double lx = -1.0 / len, ly = -2.0 / len, lz = 10.0 / len;
+  const double flat = (40.0 + 215.0 * lz) / 255.0;
+  const double ambient = 40.0 / 255.0 / flat, diffuse = 215.0 / 255.0 / flat;
+  // A pixel belongs to the tile that holds its centre: edges shared by two tiles round the
+  // same way for both.
+  const auto first = [](double edge, int limit) {
+    if (!(edge == edge)) return 0;
+    const double v = std::ceil(edge - 0.5);
+    return v < 0 ? 0 : v > limit ? limit : static_cast<int>(v);
+  };
+  std::vector<double> nx;
+  for (size_t t = 0; t < tiles.size(); ++t) {
+    const TmTile& tile = tiles[t];
+    if (!tile.leaf) continue;
+    const int x0 = first(tile.r.x0, w), x1 = first(tile.r.x1, w);
+    const int y0 = first(tile.r.y0, h), y1 = first(tile.r.y1, h);
+    if (x0 >= x1 || y0 >= y1) continue;
+    const TmTile& top = tiles[static_cast<size_t>(tile.top)];
+    const uint32_t colour =
+        top.id == kTmMerged || count == 0 ? mergedColour : palette[static_cast<size_t>(tile.top) % count];
+    const double cr = (colour >> 16) & 0xFF, cg = (colour >> 8) & 0xFF, cb = colour & 0xFF;
+    nx.resize(static_cast<size_t>(x1 - x0));
+    for (int x = x0; x < x1; ++x) nx[x - x0] = -(2 * tile.s2x * (x + 0.5) + tile.s1x);
+    for (int y = y0; y < y1; ++y) {
+      const double ny = -(2 * tile.s2y * (y + 0.5) + tile.s1y);
+      uint32_t* row = pixels + static_cast<size_t>(y) * stride;
+      int32_t* hits = hit ? hit + static_cast<size_t>(y) * w : nullptr;
+      for (int x = x0; x < x1; ++x) {
+        const double n = nx[x - x0];
+        const double cosa = (n * lx + ny * ly + lz) / std::sqrt(n * n + ny * ny + 1.0);
+        const double v = ambient + diffuse * std::max(0.0, cosa);
+        const auto c = [v](double channel) {
+          const double p = channel * v + 0.5;
+          return static_cast<uint32_t>(p > 255 ? 255 : p);
+        };
+        row[x] = (c(cr) << 16) | (c(cg) << 8) | c(cb);
+        if (hits) hits[x] = static_cast<int32_t>(t);
+      }
+    }
+  }
+}
+
+void TreemapIndex::Clear() {
+  list_ = nullptr;
+  top_.clear();
+  bytes_ = 0;
+  start_.clear();
+  recs_.clear();
+  byText_.clear();
+  sameText_.clear();
+}
+
+void TreemapIndex::Build(const PfadListe& list, std::wstring_view path) {
+  Clear();
+  list_ = &list;
+  const size_t depth = CountChar(path, L'\\');
+  const PfadListe::ParentId parents = list.ParentCount();
+  // Per parent text: listed for the path by the rule of _ShowDir (the path found in it, as
+  // many backslashes), and lying below the path.
+  std::vector<uint8_t> listed(parents, 0), below(parents, 0);
+  for (PfadListe::ParentId p = 0; p < parents; ++p) {
+    const std::wstring_view text = list.ParentText(p);
+    listed[p] = text.find(path) != std::wstring_view::npos && CountChar(text, L'\\') == depth;
+    below[p] = text.starts_with(path);
+  }
+  start_.assign(static_cast<size_t>(parents) + 1, 0);
+  for (size_t i = 0; i < list.size(); ++i) {
+    const PfadListe::ParentId p = list[i].Parent;
+    if (listed[p]) {
+      top_.push_back(static_cast<uint32_t>(i));
+      bytes_ += list[i].Size;
+    }
+    if (below[p]) ++start_[p + 1];
+  }
+  for (size_t p = 0; p < parents; ++p) start_[p + 1] += start_[p];
+  recs_.resize(start_[parents]);
+  std::vector<uint32_t> fill(start_.begin(), start_.end() - 1);
+  size_t used = 0;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const PfadListe::ParentId p = list[i].Parent;
+    if (!below[p]) continue;
+    if (fill[p] == start_[p]) ++used;
+    recs_[fill[p]++] = static_cast<uint32_t>(i);
+  }
+  sameText_.assign(parents, UINT32_MAX);
+  byText_.reserve(used);
+  for (PfadListe::ParentId p = 0; p < parents; ++p) {
+    if (start_[p] == start_[p + 1]) continue;
+    auto [it, added] = byText_.try_emplace(list.ParentText(p), p);
+    if (!added) {
+      sameText_[p] = it->second;
+      it->second = p;
+    }
+  }
+}
+
+void TreemapIndex::Children(uint32_t id, std::vector<TmItem>& out) const {
+  if (!list_) return;
+  if (id == kTmRoot) {
+    for (uint32_t i : top_) out.push_back(TmItem{i, (*list_)[i].Size});
+    return;
+  }
+  if (id >= list_->size()) return;
+  const std::wstring_view name = list_->Name(id);
+  if (name == kDateien) return;
+  key_.assign(list_->Parent(id));
+  key_.append(name);
+  key_.push_back(L'\\');
+  const auto it = byText_.find(key_);
+  if (it == byText_.end()) return;
+  // The newest parent id heads the chain: walk it from the oldest.
+  std::vector<uint32_t> ids;
+  for (uint32_t p = it->second; p != UINT32_MAX; p = sameText_[p]) ids.push_back(p);
+  for (size_t k = ids.size(); k-- > 0;) {
+    const uint32_t p = ids[k];
+    for (uint32_t j = start_[p]; j < start_[p + 1]; ++j) {
+      out.push_back(TmItem{recs_[j], (*list_)[recs_[j]].Size});
+    }
+  }
+}
+
+}  // namespace vardune
