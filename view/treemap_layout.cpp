@@ -39,6 +39,16 @@ int64_t AddSaturating(int64_t a, int64_t b) {
   return a + b;
 }
 
+// FNV-1a over the code units of a text.
+uint64_t HashText(std::wstring_view s) {
+  uint64_t h = 14695981039346656037ull;
+  for (wchar_t c : s) {
+    h ^= static_cast<uint16_t>(c);
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
 // Levels deeper than the longest path the scanner records cannot come from the scan results;
 // a children function that leads round in a circle stops here.
 constexpr int kMaxDepth = 256;
@@ -114,8 +124,8 @@ std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
                                   const TmOptions& o) {
   std::vector<TmTile> tiles;
   if (!(r.W() > 0) || !(r.H() > 0)) return tiles;
-  std::vector<TmItem> items;
-  std::vector<uint32_t> counts;
+  std::vector<TmItem> items, sorted;
+  std::vector<uint32_t> order, counts;
   std::vector<double> sizes;
 
   // The surface of the whole map: one cushion over all of it.
@@ -131,8 +141,15 @@ std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
     children(parent < 0 ? kTmRoot : outer.id, items);
     std::erase_if(items, [](const TmItem& it) { return it.size <= 0; });
     if (items.empty()) return false;
-    std::stable_sort(items.begin(), items.end(),
-                     [](const TmItem& a, const TmItem& b) { return a.size > b.size; });
+    // Largest first; equal sizes in the order the items came.
+    order.resize(items.size());
+    for (size_t k = 0; k < items.size(); ++k) order[k] = static_cast<uint32_t>(k);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+      return items[a].size != items[b].size ? items[a].size > items[b].size : a < b;
+    });
+    sorted.resize(items.size());
+    for (size_t k = 0; k < items.size(); ++k) sorted[k] = items[order[k]];
+    items.swap(sorted);
     counts.assign(items.size(), 1);
     // Items whose tile would be smaller than a pixel become one tile together.
     double total = 0;
@@ -161,6 +178,7 @@ std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
     for (size_t k = 0; k < items.size(); ++k) sizes[k] = static_cast<double>(items[k].size);
     const std::vector<TmRect> rects = Squarify(sizes, outer.r);
     const double h = o.height * std::pow(o.falloff, depth + 1);
+    tiles.reserve(tiles.size() + items.size());
     for (size_t k = 0; k < items.size(); ++k) {
       TmTile t;
       t.r = rects[k];
@@ -251,7 +269,7 @@ void TreemapIndex::Clear() {
   bytes_ = 0;
   start_.clear();
   recs_.clear();
-  byText_.clear();
+  slots_.clear();
   sameText_.clear();
 }
 
@@ -288,13 +306,23 @@ void TreemapIndex::Build(const PfadListe& list, std::wstring_view path) {
     recs_[fill[p]++] = static_cast<uint32_t>(i);
   }
   sameText_.assign(parents, UINT32_MAX);
-  byText_.reserve(used);
+  size_t size = 16;
+  while (size < 2 * used) size *= 2;
+  slots_.assign(size, 0);
+  const size_t mask = size - 1;
   for (PfadListe::ParentId p = 0; p < parents; ++p) {
     if (start_[p] == start_[p + 1]) continue;
-    auto [it, added] = byText_.try_emplace(list.ParentText(p), p);
-    if (!added) {
-      sameText_[p] = it->second;
-      it->second = p;
+    const std::wstring_view text = list.ParentText(p);
+    for (size_t k = HashText(text) & mask;; k = (k + 1) & mask) {
+      if (slots_[k] == 0) {
+        slots_[k] = p + 1;
+        break;
+      }
+      if (list.ParentText(slots_[k] - 1) == text) {
+        sameText_[p] = slots_[k] - 1;
+        slots_[k] = p + 1;
+        break;
+      }
     }
   }
 }
@@ -302,6 +330,7 @@ void TreemapIndex::Build(const PfadListe& list, std::wstring_view path) {
 void TreemapIndex::Children(uint32_t id, std::vector<TmItem>& out) const {
   if (!list_) return;
   if (id == kTmRoot) {
+    out.reserve(out.size() + top_.size());
     for (uint32_t i : top_) out.push_back(TmItem{i, (*list_)[i].Size});
     return;
   }
@@ -311,13 +340,20 @@ void TreemapIndex::Children(uint32_t id, std::vector<TmItem>& out) const {
   key_.assign(list_->Parent(id));
   key_.append(name);
   key_.push_back(L'\\');
-  const auto it = byText_.find(key_);
-  if (it == byText_.end()) return;
+  if (slots_.empty()) return;
+  const size_t mask = slots_.size() - 1;
+  uint32_t head = UINT32_MAX;
+  for (size_t k = HashText(key_) & mask; slots_[k] != 0; k = (k + 1) & mask) {
+    if (list_->ParentText(slots_[k] - 1) == key_) {
+      head = slots_[k] - 1;
+      break;
+    }
+  }
   // The newest parent id heads the chain: walk it from the oldest.
-  std::vector<uint32_t> ids;
-  for (uint32_t p = it->second; p != UINT32_MAX; p = sameText_[p]) ids.push_back(p);
-  for (size_t k = ids.size(); k-- > 0;) {
-    const uint32_t p = ids[k];
+  chain_.clear();
+  for (uint32_t p = head; p != UINT32_MAX; p = sameText_[p]) chain_.push_back(p);
+  for (size_t k = chain_.size(); k-- > 0;) {
+    const uint32_t p = chain_[k];
     for (uint32_t j = start_[p]; j < start_[p + 1]; ++j) {
       out.push_back(TmItem{recs_[j], (*list_)[recs_[j]].Size});
     }
