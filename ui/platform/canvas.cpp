@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -64,9 +65,19 @@ void Show(HWND canvas, CanvasState& s, POINT at) {
   TTTOOLINFOW ti = ToolOf(canvas);
   ti.lpszText = s.pending.data();
   SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
-  // Below and right of the pointer, where the pointer does not cover it.
+  // Below and right of the pointer, where the pointer does not cover it; at the edge of the
+  // screen left of it or above it instead, so that it is read whole.
   ClientToScreen(canvas, &at);
-  SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x + 12, at.y + 20));
+  const LRESULT size = SendMessageW(tip, TTM_GETBUBBLESIZE, 0, reinterpret_cast<LPARAM>(&ti));
+  const int w = LOWORD(size), h = HIWORD(size);
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  int x = at.x + 12, y = at.y + 20;
+  if (GetMonitorInfoW(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &mi)) {
+    if (x + w > mi.rcWork.right) x = std::max<int>(mi.rcWork.left, mi.rcWork.right - w);
+    if (y + h > mi.rcWork.bottom) y = std::max<int>(mi.rcWork.top, at.y - 4 - h);
+  }
+  SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(x, y));
   SendMessageW(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&ti));
   s.shown = true;
 }
@@ -174,25 +185,11 @@ LRESULT CALLBACK CanvasProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(h, msg, wp, lp);
 }
 
-bool RegisterCanvasClass() {
-  static bool done = false;
-  if (done) return true;
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = CanvasProc;
-  wc.hInstance = Instance();
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kCanvasClass;
-  done = RegisterClassExW(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  return done;
-}
-
 }  // namespace
 
 HWND CanvasGadget(int win, int n, int x, int y, int w, int h) {
   HWND parent = WindowID(win);
-  if (!parent || !RegisterCanvasClass()) return nullptr;
+  if (!parent || !RegisterProgramClass(kCanvasClass, CanvasProc, nullptr, nullptr)) return nullptr;
   if (IsGadget(n)) FreeGadget(n);
   gCanvases[n] = CanvasState{};
   HWND c = CreateWindowExW(0, kCanvasClass, L"", WS_CHILD | WS_VISIBLE, x, y, w, h, parent,

@@ -38,6 +38,8 @@ HINSTANCE Instance();
 void QueueGadgetEvent(int win, int gadget, int type);
 // Queues a control event that carries a point inside the control (drawing areas).
 void QueueGadgetPoint(int win, int gadget, int type, int x, int y);
+// Registers a window class of the program, with double clicks reported; true when it exists.
+bool RegisterProgramClass(const wchar_t* name, WNDPROC proc, HBRUSH background, HICON icon);
 
 // ---- display scaling ----------------------------------------------------------------------
 

@@ -102,12 +102,14 @@ void Queue(const Event& e) {
   gQueue.push_back(e);
 }
 
-void QueueGadget(int win, int gadget, int type) {
+void QueueGadget(int win, int gadget, int type, int x = 0, int y = 0) {
   Event e;
   e.Kind = EventGadget;
   e.Window = win;
   e.Gadget = gadget;
   e.Type = type;
+  e.X = x;
+  e.Y = y;
   Queue(e);
 }
 
@@ -366,14 +368,20 @@ HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 void QueueGadgetEvent(int win, int gadget, int type) { QueueGadget(win, gadget, type); }
 
 void QueueGadgetPoint(int win, int gadget, int type, int x, int y) {
-  Event e;
-  e.Kind = EventGadget;
-  e.Window = win;
-  e.Gadget = gadget;
-  e.Type = type;
-  e.X = x;
-  e.Y = y;
-  Queue(e);
+  QueueGadget(win, gadget, type, x, y);
+}
+
+bool RegisterProgramClass(const wchar_t* name, WNDPROC proc, HBRUSH background, HICON icon) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = Instance();
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = background;
+  wc.lpszClassName = name;
+  wc.hIcon = icon;
+  return RegisterClassExW(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 // ---- start-up ----------------------------------------------------------------------------
@@ -385,17 +393,12 @@ bool InitPlatform() {
   InitCommonControlsEx(&icc);
   LoadLibraryW(L"msftedit.dll");
   InitCaseTables();
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = WndProc;
-  wc.hInstance = Instance();
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
-  wc.hIcon = LoadIconW(Instance(), MAKEINTRESOURCEW(1));
-  if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  HICON icon = LoadIconW(Instance(), MAKEINTRESOURCEW(1));
+  if (!icon) icon = LoadIconW(nullptr, IDI_APPLICATION);
+  if (!RegisterProgramClass(kClassName, WndProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                            icon)) {
+    return false;
+  }
   gInitialised = true;
   return true;
 }
