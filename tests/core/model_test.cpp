@@ -187,5 +187,32 @@ TEST(Memory, RecordsShareTheirParentText) {
   EXPECT_EQ(l.Name(9999), L"d9999");
 }
 
+// A reader that keeps record numbers (the treemap) learns from Changes() that they moved.
+TEST(Changes, CountAddingRemovingAndMovingRecordsNotWritingTheirNumbers) {
+  PfadListe l;
+  uint64_t last = l.Changes();
+  const auto changed = [&] {
+    const bool c = l.Changes() != last;
+    last = l.Changes();
+    return c;
+  };
+  l.Append(Pfad{L"C:\\b\\", L"x", 1, 0, 0, 0});
+  EXPECT_TRUE(changed());
+  l.Append(Pfad{L"C:\\a\\", L"y", 2, 0, 0, 0});
+  EXPECT_TRUE(changed());
+  l[0].Size = 99;
+  l[1].Bup = 1;
+  EXPECT_FALSE(changed());
+  l.SortByParent();
+  EXPECT_TRUE(changed());
+  l.KeepIf([](size_t) { return true; });
+  EXPECT_FALSE(changed());
+  l.KeepIf([](size_t i) { return i == 0; });
+  EXPECT_TRUE(changed());
+  ClearPfade(l, L"C:\\");
+  EXPECT_TRUE(changed());
+  EXPECT_TRUE(l.empty());
+}
+
 }  // namespace
 }  // namespace vardune
