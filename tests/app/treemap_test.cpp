@@ -289,14 +289,15 @@ TEST_F(TreemapTest, ClicksOnTilesActOnTheirRowsAndTheMapFollowsNavigation) {
   }
   EXPECT_EQ(ui::GetGadgetState(kGadResults), Row(L"a"));
 
-  // A right click opens the result list's popup menu with c current; its "Explorer" then
-  // opens c.
-  static bool popped;
-  popped = false;
+  // A right click opens the result list's popup menu with c current; its first item,
+  // "Explorer", chosen with the keyboard, opens c.
+  static int popped;
+  popped = 0;
   const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
     if (HWND m = FindWindowW(L"#32768", nullptr); m && IsWindowVisible(m)) {
-      popped = true;
-      EndMenu();
+      ++popped;
+      PostMessageW(m, WM_KEYDOWN, VK_DOWN, 0);
+      PostMessageW(m, WM_KEYDOWN, VK_RETURN, 0);
     }
   });
   const POINT c = Centre(top.at(t.Path(L"c\\")).rect);
@@ -304,10 +305,15 @@ TEST_F(TreemapTest, ClicksOnTilesActOnTheirRowsAndTheMapFollowsNavigation) {
   SendMessageW(Canvas(), WM_RBUTTONUP, 0, At(c));
   RunPending();
   KillTimer(nullptr, timer);
-  EXPECT_TRUE(popped);
+  EXPECT_EQ(popped, 1);
   EXPECT_EQ(ui::GetGadgetState(kGadResults), Row(L"c"));
-  Menu(kItemPopupExplorer);
   EXPECT_EQ(test::gStarted.parameters, t.Path(L"c\\"));
+  // Where no tile is (the caption strip), no menu and no change of the row.
+  SendMessageW(Canvas(), WM_RBUTTONDOWN, MK_RBUTTON, At(POINT{5, 2}));
+  SendMessageW(Canvas(), WM_RBUTTONUP, 0, At(POINT{5, 2}));
+  RunPending();
+  EXPECT_EQ(popped, 1);
+  EXPECT_EQ(ui::GetGadgetState(kGadResults), Row(L"c"));
 
   // A double click on a opens it as a double click on its row does: list and map show a\.
   DoubleClick(Centre(top.at(t.Path(L"a\\")).rect));
