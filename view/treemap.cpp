@@ -101,8 +101,7 @@ void DrawCaption(HDC dc) {
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   RECT text{Scale(4), 0, gMap.w - Scale(4), gMap.strip};
   // The path loses its middle where it is too long; the size after its last "\" stays.
-  std::wstring s = gMap.caption;
-  DrawTextW(dc, s.data(), static_cast<int>(s.size()), &text,
+  DrawTextW(dc, gMap.caption.c_str(), static_cast<int>(gMap.caption.size()), &text,
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);
   SelectObject(dc, old);
 }
