@@ -41,12 +41,28 @@ std::wstring WinArg(const std::wstring& a) {
   return out + L"\"";
 }
 
+// Wine numbers the processes of each prefix alike, and /tmp is shared by every test run on the
+// machine (those of other checkouts too): a random part keeps two runs' trees and exit-code
+// markers apart, where the process id alone would let one run remove another's tree or take
+// its exit code.
+namespace {
+const std::string& RunToken() {
+  static const std::string token = [] {
+    std::random_device r;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%08x", static_cast<unsigned>(r()));
+    return std::string(buf);
+  }();
+  return token;
+}
+}  // namespace
+
 int RunUnix(const std::string& command) {
   // Wine starts a Linux program without a process handle to wait on: the command writes its
   // exit code into a marker file, which is awaited here.
   static std::atomic<int> counter{0};
   const std::string marker = "/tmp/vardune-run-" + std::to_string(GetCurrentProcessId()) + "-" +
-                             std::to_string(counter++);
+                             RunToken() + "-" + std::to_string(counter++);
   const std::string full = "(" + command + "); echo $? > " + marker + ".tmp && mv " + marker +
                            ".tmp " + marker;
   std::wstring cmd = L"/bin/sh -c " + WinArg(FromUtf8(full));
@@ -105,23 +121,11 @@ std::string UnixPath(const std::wstring& winPath) {
 
 namespace {
 std::atomic<int> gTreeCounter{0};
-
-// Wine numbers the processes of each prefix alike, and /tmp is shared by every test run on the
-// machine: a random part keeps two runs' trees apart.
-const std::wstring& RunToken() {
-  static const std::wstring token = [] {
-    std::random_device r;
-    wchar_t buf[16];
-    swprintf(buf, 16, L"%08x", static_cast<unsigned>(r()));
-    return std::wstring(buf);
-  }();
-  return token;
-}
 }  // namespace
 
 TempTree::TempTree() {
-  root_ = L"Z:\\tmp\\vardune-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + RunToken() +
-          L"-" + std::to_wstring(gTreeCounter++) + L"\\";
+  root_ = L"Z:\\tmp\\vardune-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+          FromUtf8(RunToken()) + L"-" + std::to_wstring(gTreeCounter++) + L"\\";
   RunUnix("rm -rf " + ShellQuote(UnixPath(root_)));
   CreateDirectoryW(root_.c_str(), nullptr);
 }
