@@ -433,23 +433,33 @@ TEST_F(TreemapTest, ScreenshotAfterAScanOfAFewHundredDirectories) {
     seed = seed * 1103515245u + 12345u;
     return (seed >> 8) & 0xFFFF;
   };
+  // Sparse files of pseudo-random sizes, made by one shell command rather than one each: a
+  // list of directory:size the command goes through.
+  std::string list;
+  const auto file = [&](const std::string& dir, int64_t size) {
+    list += " " + dir + ":" + std::to_string(size);
+  };
   int dirs = 0;
-  const wchar_t* tops[] = {L"Bilder", L"Dokumente", L"Musik", L"Projekte", L"Spiele", L"Videos"};
-  for (const wchar_t* top : tops) {
+  const char* tops[] = {"Bilder", "Dokumente", "Musik", "Projekte", "Spiele", "Videos"};
+  for (const char* top : tops) {
     const int subs = 4 + static_cast<int>(next() % 6);
     for (int i = 0; i < subs; ++i) {
-      const std::wstring sub = std::wstring(top) + L"\\Teil" + std::to_wstring(i);
+      const std::string sub = std::string(top) + "/Teil" + std::to_string(i);
       const int leaves = 3 + static_cast<int>(next() % 8);
       for (int k = 0; k < leaves; ++k) {
-        const std::wstring leaf = sub + L"\\Ordner" + std::to_wstring(k);
-        t.Sparse(leaf + L"\\daten.bin", static_cast<int64_t>(1 + next() % 400) * (1 + next() % 50) * 4096);
+        file(sub + "/Ordner" + std::to_string(k),
+             static_cast<int64_t>(1 + next() % 400) * (1 + next() % 50) * 4096);
         ++dirs;
       }
-      t.Sparse(sub + L"\\lose.bin", static_cast<int64_t>(1 + next() % 100) * 65536);
+      file(sub, static_cast<int64_t>(1 + next() % 100) * 65536);
       ++dirs;
     }
     ++dirs;
   }
+  ASSERT_EQ(test::RunUnix("cd " + test::ShellQuote(test::UnixPath(t.Root())) + " && for x in" +
+                          list + "; do mkdir -p ${x%:*} && truncate -s ${x#*:} ${x%:*}/daten.bin" +
+                          " || exit 1; done"),
+            0);
   ASSERT_GE(dirs, 200);
   Start({t.Root()});
   Click(kGadScan);
