@@ -20,14 +20,15 @@ namespace vardune {
 
 namespace {
 
-using ui::Scale;
-
 constexpr int kMainWin = 1;
 constexpr int kResultList = 10;
 // The window's size as designed (its height that of the main window, so that the two line up
-// side by side) and the narrowest it is made to fit beside the main window.
+// side by side) and the narrowest it is made to fit beside the main window, in design units
+// (pixels at 96 dpi); the window shows them at its DPI.
 constexpr int kDesignW = 480, kDesignH = 334;
 constexpr int kNarrowest = 250;
+// Around the caption: above and below the line together, and left and right of the text.
+constexpr int kStripPadding = 6, kCaptionInset = 4;
 
 struct Map {
   std::wstring path;
@@ -38,9 +39,11 @@ struct Map {
   TreemapIndex index;
   std::wstring caption;
   std::vector<TmTile> tiles;
-  // The kept picture: caption strip and map, as big as the drawing area was when drawn.
+  // The kept picture: caption strip and map, as big as the drawing area was when drawn, at
+  // the DPI the window had then (the strip's font and height).
   bool drawn = false;
   int w = 0, h = 0;
+  int dpi = 0;
   HBITMAP bitmap = nullptr;
   uint32_t* bits = nullptr;
   std::vector<int32_t> hit;  // per pixel of the map (below the strip): the tile drawn there
@@ -52,14 +55,15 @@ Map gMap;
 
 uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
 
-int StripHeight() {
+// One line of the message font at `dpi` with its padding.
+int StripHeight(int dpi) {
   HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, ui::GuiFont());
+  HGDIOBJ old = SelectObject(dc, ui::GuiFont(dpi));
   TEXTMETRICW tm{};
   GetTextMetricsW(dc, &tm);
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
-  return tm.tmHeight + Scale(6);
+  return tm.tmHeight + ui::ScaleToDpi(kStripPadding, dpi);
 }
 
 void FreeBitmap() {
@@ -96,10 +100,11 @@ bool Index() {
 void DrawCaption(HDC dc) {
   RECT strip{0, 0, gMap.w, gMap.strip};
   FillRect(dc, &strip, GetSysColorBrush(COLOR_BTNFACE));
-  HGDIOBJ old = SelectObject(dc, ui::GuiFont());
+  HGDIOBJ old = SelectObject(dc, ui::GuiFont(gMap.dpi));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-  RECT text{Scale(4), 0, gMap.w - Scale(4), gMap.strip};
+  const int inset = ui::ScaleToDpi(kCaptionInset, gMap.dpi);
+  RECT text{inset, 0, gMap.w - inset, gMap.strip};
   // The path loses its middle where it is too long; the size after its last "\" stays.
   DrawTextW(dc, gMap.caption.c_str(), static_cast<int>(gMap.caption.size()), &text,
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);
@@ -126,6 +131,8 @@ void Draw(int w, int h) {
     gMap.h = h;
   }
   GdiFlush();
+  gMap.dpi = ui::WindowDpi(kTreemapWindow);
+  gMap.strip = StripHeight(gMap.dpi);
   const int mapH = std::max(0, h - gMap.strip);
   gMap.tiles.clear();
   if (!gMap.errors && mapH > 0) {
@@ -150,7 +157,9 @@ void Draw(int w, int h) {
 // False when the kept picture is out of date and cannot be made again now (during a scan).
 bool Ensure(int w, int h) {
   if (!Index()) return false;
-  if (!gMap.drawn || w != gMap.w || h != gMap.h) Draw(w, h);
+  if (!gMap.drawn || w != gMap.w || h != gMap.h || gMap.dpi != ui::WindowDpi(kTreemapWindow)) {
+    Draw(w, h);
+  }
   return true;
 }
 
@@ -231,18 +240,26 @@ RECT PixelRect(const TmRect& r) {
   return RECT{edge(r.x0), edge(r.y0) + gMap.strip, edge(r.x1), edge(r.y1) + gMap.strip};
 }
 
+// Beside the main window on its monitor, in pixels of the DPI the window has there. Moved to
+// a monitor of another DPI, Windows gives it that DPI (and a size scaled to it) on the way:
+// then it is placed once more, at its new DPI.
 void PlaceBesideMain() {
-  const RECT m = ui::WindowFrame(kMainWin);
-  const RECT own = ui::WindowFrame(kTreemapWindow);
-  const RECT work = ui::WorkAreaOf(kMainWin);
-  const int frameW = (own.right - own.left) - ui::WindowInnerWidth(kTreemapWindow);
-  const int frameH = (own.bottom - own.top) - ui::WindowInnerHeight(kTreemapWindow);
-  const ScreenRect to = PlaceBeside(ScreenRect{m.left, m.top, m.right, m.bottom},
-                                    ScreenRect{work.left, work.top, work.right, work.bottom},
-                                    own.right - own.left, own.bottom - own.top,
-                                    Scale(kNarrowest) + frameW);
-  ui::ResizeWindow(kTreemapWindow, to.left, to.top, (to.right - to.left) - frameW,
-                   (to.bottom - to.top) - frameH);
+  for (int pass = 0; pass < 2; ++pass) {
+    const int dpi = ui::WindowDpi(kTreemapWindow);
+    const RECT m = ui::WindowFrame(kMainWin);
+    const RECT own = ui::WindowFrame(kTreemapWindow);
+    const RECT work = ui::WorkAreaOf(kMainWin);
+    const int frameW = (own.right - own.left) - ui::WindowInnerWidth(kTreemapWindow);
+    const int frameH = (own.bottom - own.top) - ui::WindowInnerHeight(kTreemapWindow);
+    const ScreenRect to = PlaceBeside(ScreenRect{m.left, m.top, m.right, m.bottom},
+                                      ScreenRect{work.left, work.top, work.right, work.bottom},
+                                      ui::ScaleToDpi(kDesignW, dpi) + frameW,
+                                      ui::ScaleToDpi(kDesignH, dpi) + frameH,
+                                      ui::ScaleToDpi(kNarrowest, dpi) + frameW);
+    ui::ResizeWindow(kTreemapWindow, to.left, to.top, (to.right - to.left) - frameW,
+                     (to.bottom - to.top) - frameH);
+    if (ui::WindowDpi(kTreemapWindow) == dpi) break;
+  }
   // Laid out now rather than when the size event comes round: the first picture is drawn at
   // the size it keeps.
   _AnchorApply(kTreemapWindow);
@@ -251,25 +268,27 @@ void PlaceBesideMain() {
 }  // namespace
 
 HWND Window_FormTreemap() {
-  const int w = Scale(kDesignW), h = Scale(kDesignH);
-  HWND win = ui::OpenWindow(kTreemapWindow, 0, 0, w, h, L"Vardune Treemap",
+  // Opened over the main window, on its monitor: at the DPI it keeps beside it.
+  const bool owned = ui::IsWindowOpen(kMainWin);
+  HWND win = ui::OpenWindow(kTreemapWindow, owned ? ui::WindowX(kMainWin) : 0,
+                            owned ? ui::WindowY(kMainWin) : 0, kDesignW, kDesignH,
+                            L"Vardune Treemap",
                             ui::WinSystemMenu | ui::WinMaximize | ui::WinSizable |
                                 ui::WinInvisible,
-                            ui::IsWindowOpen(kMainWin) ? kMainWin : 0);
+                            owned ? kMainWin : 0);
   if (!win) return nullptr;
+  // The design size, as the control's rectangle below: the layout manager scales both.
   _AnchorAdd(kTreemapWindow, kAnchorKeep, ui::WindowX(kTreemapWindow),
-             ui::WindowY(kTreemapWindow), ui::WindowInnerWidth(kTreemapWindow),
-             ui::WindowInnerHeight(kTreemapWindow));
-  ui::SetWindowMinSize(kTreemapWindow, Scale(200), Scale(120));
-  if (!ui::CanvasGadget(kTreemapWindow, kTreemapCanvas, 0, 0, w, h)) {
+             ui::WindowY(kTreemapWindow), kDesignW, kDesignH);
+  ui::SetWindowMinSize(kTreemapWindow, 200, 120);
+  if (!ui::CanvasGadget(kTreemapWindow, kTreemapCanvas, 0, 0, kDesignW, kDesignH)) {
     ui::CloseWindow(kTreemapWindow);
     return nullptr;
   }
-  _Anchor(L"RU", kTreemapWindow, kTreemapCanvas, 0, 0, w, h);
+  _Anchor(L"RU", kTreemapWindow, kTreemapCanvas, 0, 0, kDesignW, kDesignH);
   ui::SetCanvasPaint(kTreemapCanvas, Paint);
   ui::SetCanvasTip(kTreemapCanvas, TipAt);
   FreeBitmap();
-  gMap.strip = StripHeight();
   gMap.placed = false;
   return win;
 }

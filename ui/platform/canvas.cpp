@@ -27,6 +27,7 @@ struct CanvasState {
   bool hovering = false;     // WM_MOUSEHOVER is asked for
   std::wstring pending;      // the text for the point the mouse is at
   bool shown = false;
+  HFONT font = nullptr;      // WM_SETFONT: the font of the window's DPI, for the tooltip
 };
 
 std::map<int, CanvasState> gCanvases;
@@ -48,6 +49,20 @@ TTTOOLINFOW ToolOf(HWND canvas) {
 HWND TooltipOf(HWND canvas) {
   GadgetEntry* g = FindGadget(GetDlgCtrlID(canvas));
   return g && g->hwnd == canvas ? g->tooltip : nullptr;
+}
+
+// The DPI the control is shown at: its window's.
+int DpiOf(HWND canvas) { return WindowDpi(WindowNumber(GetParent(canvas))); }
+
+// The tooltip in the control's font, as wide as a long path needs at the control's DPI. The
+// platform gives the control the font of its window's DPI when it is made and on every DPI
+// change.
+void FitTooltip(HWND canvas, const CanvasState& s) {
+  HWND tip = TooltipOf(canvas);
+  if (!tip) return;
+  if (s.font) SendMessageW(tip, WM_SETFONT, reinterpret_cast<WPARAM>(s.font), FALSE);
+  // A width limit also makes the tooltip break its text at the line breaks.
+  SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(1000, DpiOf(canvas)));
 }
 
 void Hide(HWND canvas, CanvasState& s) {
@@ -72,10 +87,14 @@ void Show(HWND canvas, CanvasState& s, POINT at) {
   const int w = LOWORD(size), h = HIWORD(size);
   MONITORINFO mi{};
   mi.cbSize = sizeof mi;
-  int x = at.x + 12, y = at.y + 20;
+  // The pointer grows with the DPI, and the distances with it.
+  const int dpi = DpiOf(canvas);
+  int x = at.x + ScaleToDpi(12, dpi), y = at.y + ScaleToDpi(20, dpi);
   if (GetMonitorInfoW(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &mi)) {
     if (x + w > mi.rcWork.right) x = std::max<int>(mi.rcWork.left, mi.rcWork.right - w);
-    if (y + h > mi.rcWork.bottom) y = std::max<int>(mi.rcWork.top, at.y - 4 - h);
+    if (y + h > mi.rcWork.bottom) {
+      y = std::max<int>(mi.rcWork.top, at.y - ScaleToDpi(4, dpi) - h);
+    }
   }
   SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(x, y));
   SendMessageW(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&ti));
@@ -138,6 +157,14 @@ LRESULT CALLBACK CanvasProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
       InvalidateRect(h, nullptr, FALSE);
       break;
+    case WM_SETFONT:
+      Hide(h, *s);
+      s->font = reinterpret_cast<HFONT>(wp);
+      FitTooltip(h, *s);
+      if (LOWORD(lp)) InvalidateRect(h, nullptr, FALSE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(s->font);
     case WM_MOUSEMOVE:
       OnMouseMove(h, *s, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
       return 0;
@@ -191,25 +218,22 @@ HWND CanvasGadget(int win, int n, int x, int y, int w, int h) {
   HWND parent = WindowID(win);
   if (!parent || !RegisterProgramClass(kCanvasClass, CanvasProc, nullptr, nullptr)) return nullptr;
   if (IsGadget(n)) FreeGadget(n);
+  // Before the control: it keeps the font it is made with here.
   gCanvases[n] = CanvasState{};
-  HWND c = CreateWindowExW(0, kCanvasClass, L"", WS_CHILD | WS_VISIBLE, x, y, w, h, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(n)), Instance(), nullptr);
+  HWND c = CreateGadget(win, n, KindCanvas, kCanvasClass, 0, 0, x, y, w, h, L"");
   if (!c) {
     gCanvases.erase(n);
     return nullptr;
   }
-  RegisterGadget(win, n, c, KindCanvas);
   HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                              WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr, Instance(), nullptr);
   if (tip) {
-    SendMessageW(tip, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
-    // A width limit makes the tooltip break its text at the line breaks.
-    SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, 1000);
     TTTOOLINFOW ti = ToolOf(c);
     ti.lpszText = const_cast<wchar_t*>(L"");
     SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     FindGadget(n)->tooltip = tip;
+    FitTooltip(c, gCanvases[n]);
   }
   return c;
 }

@@ -15,31 +15,6 @@ namespace vardune::ui {
 
 namespace {
 
-// Creates a control at its design rectangle scaled to the window's DPI, in the font for it.
-HWND Create(int win, int n, int kind, const wchar_t* cls, DWORD style, DWORD ex, int x, int y,
-            int w, int h, std::wstring_view text) {
-  HWND parent = WindowID(win);
-  if (!parent) return nullptr;
-  if (IsGadget(n)) FreeGadget(n);
-  GadgetEntry placed;
-  placed.kind = kind;
-  placed.designed = true;
-  placed.design = {x, y, w, h};
-  const int dpi = WindowDpi(win);
-  const RECT r = PlacedAt(placed, dpi);
-  const std::wstring t(text);
-  HWND hwnd = CreateWindowExW(ex, cls, t.c_str(), WS_CHILD | WS_VISIBLE | style, r.left, r.top,
-                              r.right - r.left, r.bottom - r.top, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(n)), Instance(),
-                              nullptr);
-  if (!hwnd) return nullptr;
-  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont(dpi)), FALSE);
-  RegisterGadget(win, n, hwnd, kind);
-  Gadgets()[n].designed = true;
-  Gadgets()[n].design = placed.design;
-  return hwnd;
-}
-
 // Follows the mouse after the left button went down on an image area at `start` (screen):
 // true when it leaves the drag rectangle (the drag distance, centred on `start`) before the
 // button is released or Escape pressed. DragDetect does the same with the system's distance
@@ -117,6 +92,30 @@ std::vector<std::wstring_view> SplitColumns(std::wstring_view text) {
 
 }  // namespace
 
+HWND CreateGadget(int win, int n, int kind, const wchar_t* cls, DWORD style, DWORD ex, int x,
+                  int y, int w, int h, std::wstring_view text) {
+  HWND parent = WindowID(win);
+  if (!parent) return nullptr;
+  if (IsGadget(n)) FreeGadget(n);
+  GadgetEntry placed;
+  placed.kind = kind;
+  placed.designed = true;
+  placed.design = {x, y, w, h};
+  const int dpi = WindowDpi(win);
+  const RECT r = PlacedAt(placed, dpi);
+  const std::wstring t(text);
+  HWND hwnd = CreateWindowExW(ex, cls, t.c_str(), WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                              r.right - r.left, r.bottom - r.top, parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(n)), Instance(),
+                              nullptr);
+  if (!hwnd) return nullptr;
+  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont(dpi)), FALSE);
+  RegisterGadget(win, n, hwnd, kind);
+  Gadgets()[n].designed = true;
+  Gadgets()[n].design = placed.design;
+  return hwnd;
+}
+
 HWND RegisterGadget(int win, int n, HWND h, int kind) {
   GadgetEntry e;
   // A component that takes over a control made here keeps its design rectangle.
@@ -158,12 +157,12 @@ HWND ButtonGadget(int win, int n, int x, int y, int w, int h, std::wstring_view 
   } else {
     style |= (flags & GadDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
   }
-  return Create(win, n, kind, WC_BUTTONW, style, 0, x, y, w, h, text);
+  return CreateGadget(win, n, kind, WC_BUTTONW, style, 0, x, y, w, h, text);
 }
 
 HWND ButtonImageGadget(int win, int n, int x, int y, int w, int h, HBITMAP image) {
-  HWND b = Create(win, n, KindImageButton, WC_BUTTONW, WS_TABSTOP | BS_PUSHBUTTON | BS_BITMAP,
-                  0, x, y, w, h, L"");
+  HWND b = CreateGadget(win, n, KindImageButton, WC_BUTTONW,
+                        WS_TABSTOP | BS_PUSHBUTTON | BS_BITMAP, 0, x, y, w, h, L"");
   if (b && image) SetGadgetImage(n, image);
   return b;
 }
@@ -178,23 +177,23 @@ HWND StringGadget(int win, int n, int x, int y, int w, int h, std::wstring_view 
   }
   if (flags & GadReadOnly) style |= ES_READONLY;
   if (flags & GadRight) style |= ES_RIGHT;
-  return Create(win, n, KindString, WC_EDITW, style, WS_EX_CLIENTEDGE, x, y, w, h, text);
+  return CreateGadget(win, n, KindString, WC_EDITW, style, WS_EX_CLIENTEDGE, x, y, w, h, text);
 }
 
 HWND TextGadget(int win, int n, int x, int y, int w, int h, std::wstring_view text,
                 unsigned flags) {
   DWORD style = SS_NOPREFIX | ((flags & GadRight) ? SS_RIGHT : SS_LEFT);
   if (flags & GadBorder) style |= SS_SUNKEN;
-  return Create(win, n, KindText, WC_STATICW, style, 0, x, y, w, h, text);
+  return CreateGadget(win, n, KindText, WC_STATICW, style, 0, x, y, w, h, text);
 }
 
 HWND FrameGadget(int win, int n, int x, int y, int w, int h, std::wstring_view text) {
-  return Create(win, n, KindFrame, WC_BUTTONW, BS_GROUPBOX, 0, x, y, w, h, text);
+  return CreateGadget(win, n, KindFrame, WC_BUTTONW, BS_GROUPBOX, 0, x, y, w, h, text);
 }
 
 HWND ImageGadget(int win, int n, int x, int y, int w, int h, HBITMAP image) {
-  HWND s = Create(win, n, KindImage, WC_STATICW, SS_NOTIFY | (image ? SS_BITMAP : 0), 0, x, y,
-                  w, h, L"");
+  HWND s = CreateGadget(win, n, KindImage, WC_STATICW, SS_NOTIFY | (image ? SS_BITMAP : 0), 0,
+                        x, y, w, h, L"");
   if (!s) return nullptr;
   if (image) SetGadgetImage(n, image);
   SetWindowSubclass(s, ImageProc, 1, static_cast<DWORD_PTR>(n));
@@ -203,8 +202,8 @@ HWND ImageGadget(int win, int n, int x, int y, int w, int h, HBITMAP image) {
 
 HWND ComboBoxGadget(int win, int n, int x, int y, int w, int h) {
   // The height of a combo box's window is that of its open list (see PlacedAt).
-  return Create(win, n, KindCombo, WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
-                x, y, w, h, L"");
+  return CreateGadget(win, n, KindCombo, WC_COMBOBOXW,
+                      WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, x, y, w, h, L"");
 }
 
 HWND ListIconGadget(int win, int n, int x, int y, int w, int h, std::wstring_view firstTitle,
@@ -213,7 +212,7 @@ HWND ListIconGadget(int win, int n, int x, int y, int w, int h, std::wstring_vie
   if (!(flags & GadMultiSelect)) style |= LVS_SINGLESEL;
   if (flags & GadAlwaysShowSel) style |= LVS_SHOWSELALWAYS;
   if (flags & GadVirtual) style |= LVS_OWNERDATA;
-  HWND l = Create(win, n, KindList, WC_LISTVIEWW, style, WS_EX_CLIENTEDGE, x, y, w, h, L"");
+  HWND l = CreateGadget(win, n, KindList, WC_LISTVIEWW, style, WS_EX_CLIENTEDGE, x, y, w, h, L"");
   if (!l) return nullptr;
   DWORD lvex = LVS_EX_LABELTIP;
   if (flags & GadGridLines) lvex |= LVS_EX_GRIDLINES;
@@ -227,9 +226,11 @@ HWND ListIconGadget(int win, int n, int x, int y, int w, int h, std::wstring_vie
 HWND EditorGadget(int win, int n, int x, int y, int w, int h, unsigned flags) {
   DWORD style = WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
   if (flags & GadReadOnly) style |= ES_READONLY;
-  HWND e = Create(win, n, KindEditor, MSFTEDIT_CLASS, style, WS_EX_CLIENTEDGE, x, y, w, h, L"");
+  HWND e =
+      CreateGadget(win, n, KindEditor, MSFTEDIT_CLASS, style, WS_EX_CLIENTEDGE, x, y, w, h, L"");
   if (!e) {
-    e = Create(win, n, KindEditor, RICHEDIT_CLASSW, style, WS_EX_CLIENTEDGE, x, y, w, h, L"");
+    e = CreateGadget(win, n, KindEditor, RICHEDIT_CLASSW, style, WS_EX_CLIENTEDGE, x, y, w, h,
+                     L"");
   }
   if (!e) return nullptr;
   SendMessageW(e, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);

@@ -243,6 +243,9 @@ HWND EditorGadget(int win, int n, int x, int y, int w, int h, unsigned flags = 0
 // when the left button is released over it after being pressed there, TypeLeftDoubleClick,
 // and TypeRightClick when the right button is released, each with the point in Event::X/Y.
 // With SetCanvasTip it shows a tooltip whose text depends on the point the mouse rests on.
+// Like every control it is placed at its design rectangle at its window's DPI and has the font
+// for that DPI (WM_GETFONT), in which its tooltip shows; the program's paint takes its lengths
+// from WindowDpi and draws its texts in GuiFont(WindowDpi(win)).
 HWND CanvasGadget(int win, int n, int x, int y, int w, int h);
 // Paints the whole client area (w x h) into the device context.
 using CanvasPaint = std::function<void(HDC dc, int w, int h)>;

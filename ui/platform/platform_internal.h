@@ -33,6 +33,10 @@ struct GadgetEntry {
 
 std::map<int, GadgetEntry>& Gadgets();
 GadgetEntry* FindGadget(int n);
+// Creates control n of window `win`, of Win32 class `cls`, at its design rectangle scaled to
+// the window's DPI and in the font for it (WM_SETFONT), and registers it; 0 when it fails.
+HWND CreateGadget(int win, int n, int kind, const wchar_t* cls, DWORD style, DWORD ex, int x,
+                  int y, int w, int h, std::wstring_view text);
 HINSTANCE Instance();
 // Queues a control event (coalescing repeated changes).
 void QueueGadgetEvent(int win, int gadget, int type);
