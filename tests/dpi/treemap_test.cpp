@@ -45,38 +45,20 @@ CaptionSeen SeeCaption() {
   RECT rc;
   GetClientRect(canvas, &rc);
   if (seen.strip == INT_MAX || seen.strip > rc.bottom) return seen;
-  const int w = rc.right, h = seen.strip;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP copy = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!copy) return seen;
-  HDC screen = GetDC(canvas);
-  HDC mem = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(mem, copy);
-  BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-  GdiFlush();
+  HDC dc = GetDC(canvas);
+  const std::vector<uint32_t> px = test::Pixels(dc, RECT{0, 0, rc.right, seen.strip});
+  ReleaseDC(canvas, dc);
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
   const uint32_t back = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
-  const auto* px = static_cast<const uint32_t*>(bits);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      if ((px[static_cast<size_t>(y) * w + x] & 0xFFFFFF) == back) continue;
-      seen.ink.left = std::min<LONG>(seen.ink.left, x);
-      seen.ink.top = std::min<LONG>(seen.ink.top, y);
-      seen.ink.right = std::max<LONG>(seen.ink.right, x + 1);
-      seen.ink.bottom = std::max<LONG>(seen.ink.bottom, y + 1);
-    }
+  const int w = rc.right;
+  for (size_t i = 0; i < px.size(); ++i) {
+    if (px[i] == back) continue;
+    const int x = static_cast<int>(i % w), y = static_cast<int>(i / w);
+    seen.ink.left = std::min<LONG>(seen.ink.left, x);
+    seen.ink.top = std::min<LONG>(seen.ink.top, y);
+    seen.ink.right = std::max<LONG>(seen.ink.right, x + 1);
+    seen.ink.bottom = std::max<LONG>(seen.ink.bottom, y + 1);
   }
-  SelectObject(mem, old);
-  DeleteDC(mem);
-  ReleaseDC(canvas, screen);
-  DeleteObject(copy);
   return seen;
 }
 
@@ -167,6 +149,18 @@ HWND TreemapTooltip() {
   }
   return ::testing::AssertionFailure() << "tooltip font " << got.lfHeight << " high, not "
                                        << want.lfHeight << " at " << dpi << " dpi";
+}
+
+// After a DPI change: the window has the DPI, its drawing area the design rectangle and the
+// font at it, and the map is drawn for it.
+void ExpectLaidOutAndDrawnAt(int dpi, const std::vector<test::Design>& design) {
+  SCOPED_TRACE(std::to_string(dpi) + " dpi");
+  EXPECT_EQ(ui::WindowDpi(kTreemapWindow), dpi);
+  EXPECT_TRUE(test::ControlsAt(design, dpi));
+  EXPECT_TRUE(test::FontsAt(kTreemapWindow, dpi));
+  EXPECT_TRUE(TooltipFontAt(dpi));
+  EXPECT_TRUE(CaptionWholeAt(dpi));
+  EXPECT_TRUE(TilesFillTheArea());
 }
 
 class ScaledTreemap : public test::AppTest {
@@ -268,25 +262,15 @@ TEST_F(ScaledTreemap, MovedToAnotherScalingAndBack) {
   GetWindowRect(win, &now);
   EXPECT_TRUE(EqualRect(&now, &suggested))
       << now.left << "," << now.top << "-" << now.right << "," << now.bottom;
-  EXPECT_EQ(ui::WindowDpi(kTreemapWindow), other);
-  EXPECT_TRUE(test::ControlsAt(design, other));
-  EXPECT_TRUE(test::FontsAt(kTreemapWindow, other));
-  EXPECT_TRUE(TooltipFontAt(other));
   // Drawn again by itself, the caption in the font of the new DPI and the map at its new size.
-  EXPECT_TRUE(CaptionWholeAt(other));
-  EXPECT_TRUE(TilesFillTheArea());
+  ExpectLaidOutAndDrawnAt(other, design);
   test::Screenshot(win, L"treemap_" + std::to_wstring(dpi) + L"dpi_moved_to_" +
                             std::to_wstring(other));
 
   // And back.
   test::ChangeDpi(kTreemapWindow, dpi);
   test::PumpMessages();
-  EXPECT_EQ(ui::WindowDpi(kTreemapWindow), dpi);
-  EXPECT_TRUE(test::ControlsAt(design, dpi));
-  EXPECT_TRUE(test::FontsAt(kTreemapWindow, dpi));
-  EXPECT_TRUE(TooltipFontAt(dpi));
-  EXPECT_TRUE(CaptionWholeAt(dpi));
-  EXPECT_TRUE(TilesFillTheArea());
+  ExpectLaidOutAndDrawnAt(dpi, design);
 }
 
 }  // namespace

@@ -353,6 +353,33 @@ void Chunk(std::string& png, const char* type, const std::string& data) {
 
 }  // namespace
 
+std::vector<uint32_t> Pixels(HDC dc, const RECT& r) {
+  const int w = r.right - r.left;
+  const int h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return {};
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;  // top row first
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bmp) return {};
+  HDC mem = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, dc, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  const auto* px = static_cast<const uint32_t*>(bits);
+  std::vector<uint32_t> out(px, px + static_cast<size_t>(w) * h);
+  for (uint32_t& p : out) p &= 0xFFFFFF;
+  SelectObject(mem, old);
+  DeleteDC(mem);
+  DeleteObject(bmp);
+  return out;
+}
+
 std::wstring Screenshot(HWND window, const std::wstring& name) {
   if (!window) return {};
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -363,33 +390,20 @@ std::wstring Screenshot(HWND window, const std::wstring& name) {
   const int h = r.bottom - r.top;
   if (w <= 0 || h <= 0) return {};
   HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bmp);
-  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  SelectObject(mem, old);
+  const std::vector<uint32_t> px = Pixels(screen, r);
+  ReleaseDC(nullptr, screen);
+  if (px.empty()) return {};
   std::string raw;
   raw.reserve(static_cast<size_t>(h) * (w * 3 + 1));
-  const auto* px = static_cast<const uint8_t*>(bits);
   for (int y = 0; y < h; ++y) {
     raw += '\0';
     for (int x = 0; x < w; ++x) {
-      const uint8_t* p = px + (static_cast<size_t>(y) * w + x) * 4;
-      raw += static_cast<char>(p[2]);
-      raw += static_cast<char>(p[1]);
-      raw += static_cast<char>(p[0]);
+      const uint32_t p = px[static_cast<size_t>(y) * w + x];
+      raw += static_cast<char>(p >> 16);
+      raw += static_cast<char>(p >> 8);
+      raw += static_cast<char>(p);
     }
   }
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
   uLongf packedLen = compressBound(static_cast<uLong>(raw.size()));
   std::string packed(packedLen, '\0');
   compress2(reinterpret_cast<Bytef*>(packed.data()), &packedLen,

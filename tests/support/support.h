@@ -101,6 +101,9 @@ HWND VisibleDialog();
 // Saves a picture of a window as PNG into the screenshot folder of the test run
 // (VARDUNE_SHOTS, else .\screenshots); returns the file written, or "".
 std::wstring Screenshot(HWND window, const std::wstring& name);
+// The pixels of the rectangle r of a device context as they are now (0x00RRGGBB, the top row
+// first); of a window's device context, what the window shows without painting it anew.
+std::vector<uint32_t> Pixels(HDC dc, const RECT& r);
 
 std::string Narrow(std::wstring_view s);
 
