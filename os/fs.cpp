@@ -97,11 +97,12 @@ std::wstring Md5Of(Read read) {
 
 }  // namespace
 
-std::wstring Md5OfFile(const std::wstring& path) {
+std::wstring Md5OfFile(const std::wstring& path, const std::atomic<bool>* stop) {
   Handle f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!f) return {};
   return Md5Of([&](unsigned char* buf, size_t cap, size_t& got) {
+    if (stop && stop->load(std::memory_order_relaxed)) return false;
     DWORD n = 0;
     if (!ReadFile(f.get(), buf, static_cast<DWORD>(cap), &n, nullptr)) return false;
     got = n;
@@ -122,6 +123,18 @@ std::wstring Md5OfBytes(std::string_view bytes) {
 bool IsDirectory(const std::wstring& path) {
   const DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsNetworkPath(std::wstring_view path) {
+  if (path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\")) {
+    path.remove_prefix(4);
+    if (path.starts_with(L"UNC\\")) return true;
+  } else if (path.starts_with(L"\\\\")) {
+    return true;
+  }
+  if (path.size() < 2 || path[1] != L':') return false;
+  const wchar_t root[] = {path[0], L':', L'\\', 0};
+  return GetDriveTypeW(root) == DRIVE_REMOTE;
 }
 
 std::wstring LongPathForm(std::wstring_view path) {

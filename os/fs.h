@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -115,13 +116,18 @@ class DirListing {
 std::optional<std::string> ReadWholeFile(const std::wstring& path);
 
 // MD5 (RFC 1321) of a file's whole content, read in 1 MiB blocks through the system's
-// BCrypt provider, as 32 lower-case hexadecimal digits; empty when the file cannot be read.
-std::wstring Md5OfFile(const std::wstring& path);
+// BCrypt provider, as 32 lower-case hexadecimal digits; empty when the file cannot be read,
+// or when `stop` is given and becomes set before the end.
+std::wstring Md5OfFile(const std::wstring& path, const std::atomic<bool>* stop = nullptr);
 // MD5 of bytes in memory, same form.
 std::wstring Md5OfBytes(std::string_view bytes);
 
 // True when the path names an existing directory.
 bool IsDirectory(const std::wstring& path);
+
+// True for a path on another machine: a network path (\\server\share\...) or a drive
+// letter that the system maps to one.
+bool IsNetworkPath(std::wstring_view path);
 
 // The \\?\ form of an absolute path (\\?\UNC\server\share\... for network paths), for the
 // calls that must reach entries past MAX_PATH. Paths already in that form stay as they are.

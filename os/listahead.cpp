@@ -1,0 +1,395 @@
+// The threads that list ahead of the walk (see listahead.h).
+//
+// Every piece of work has the key of its place in the walk. The threads always take the
+// smallest key there is: first what the walk waits for, then what it will reach next. A
+// directory's listing opens a cursor over its entries; the cursors, ordered by the key of the
+// entry each would hand out next, give the next piece of work without a queue of their own,
+// so what is queued never grows beyond the listings held.
+#include "os/listahead.h"
+
+#include <process.h>
+
+#include <cstring>
+#include <map>
+
+#include "os/fs.h"
+
+namespace vardune::os {
+
+void ListWhole(const std::wstring& dir, DirEntries& out, const std::atomic<bool>* stop) {
+  DirListing l(LongPathForm(dir));
+  out.failed = l.Failed();
+  while (l.Next()) {
+    if (stop && stop->load(std::memory_order_relaxed)) break;
+    if (l.IsDotOrDotDot()) continue;
+    const size_t len = std::wcslen(l.Name());
+    out.entries.push_back({static_cast<uint32_t>(out.names.size()), l.Attributes(), l.Size()});
+    out.names.insert(out.names.end(), l.Name(), l.Name() + len + 1);
+  }
+  out.entries.shrink_to_fit();
+  out.names.shrink_to_fit();
+}
+
+WaitResult WaitForSignalOrInput(HANDLE h, bool input, DWORD ms) {
+  const DWORD r = input ? MsgWaitForMultipleObjectsEx(1, &h, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
+                        : WaitForSingleObject(h, ms);
+  if (r == WAIT_OBJECT_0) return WaitResult::Signalled;
+  if (input && r == WAIT_OBJECT_0 + 1) return WaitResult::Input;
+  return WaitResult::Timeout;
+}
+
+namespace {
+
+// How long Stop() gives a call in progress before it leaves the thread to finish alone: a
+// listing of a local disk or a live share ends well within it, a sleeping medium does not.
+constexpr DWORD kStopGraceMs = 25;
+constexpr size_t kMaxThreads = MAXIMUM_WAIT_OBJECTS;
+
+struct Job {
+  bool digest = false;
+  bool running = false;
+  bool done = false;
+  std::wstring path;
+  std::shared_ptr<const DirEntries> listing;
+  std::wstring md5;
+};
+
+struct Cursor {
+  std::wstring path;  // the listed directory's, with its trailing backslash
+  std::shared_ptr<const DirEntries> dir;
+};
+
+}  // namespace
+
+struct ListAhead::State {
+  SRWLOCK lock = SRWLOCK_INIT;
+  CONDITION_VARIABLE work = CONDITION_VARIABLE_INIT;
+  std::atomic<bool> stop{false};
+  Options opt;
+  HANDLE ready = nullptr;  // auto-reset; owned by the ListAhead, closed in Stop()
+
+  std::map<Key, Job> jobs;      // asked for, running or done and not yet taken
+  std::map<Key, Cursor> open;   // by the key of the entry each hands out next
+  bool walking = false;
+  Key walkAt;                   // the walk's last request: everything before it is past
+  bool waiting = false;
+  Key wanted;                   // what the walk waits for
+  bool demandQueued = false;
+  Key demand;                   // asked for by the walk, not yet taken by a thread
+  size_t dirsHeld = 0;          // listings running or done and not taken
+  size_t entriesHeld = 0;       // entries of the listings done and not taken
+  size_t digestsHeld = 0;       // digests running or done and not taken
+  size_t digestsRunning = 0;
+  size_t peakDirs = 0;
+  size_t peakEntries = 0;
+
+  std::vector<HANDLE> threads;  // touched only by the owner
+  std::vector<char> busy;       // per thread: in a call (under the lock)
+
+  // The next entry of a cursor that the walk will ask for, at or after `from`; false when
+  // none is left.
+  bool NextWanted(const Cursor& c, uint32_t& from) const {
+    const DirEntries& d = *c.dir;
+    for (; from < d.entries.size(); ++from) {
+      if (!d.IsDirectory(from)) {
+        if (opt.digests) return true;
+      } else if (!d.IsReparsePoint(from) &&
+                 c.path.size() + std::wcslen(d.Name(from)) + 1 <= opt.maxPathChars) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  void OpenCursor(const Key& key, const std::wstring& path,
+                  const std::shared_ptr<const DirEntries>& dir) {
+    Cursor c{path, dir};
+    uint32_t first = 0;
+    if (!NextWanted(c, first)) return;
+    Key k = key;
+    k.push_back(first);
+    open.emplace(std::move(k), std::move(c));
+  }
+
+  void Advance(std::map<Key, Cursor>::iterator it) {
+    auto node = open.extract(it);
+    uint32_t next = node.key().back() + 1;
+    if (!NextWanted(node.mapped(), next)) return;
+    node.key().back() = next;
+    open.insert(std::move(node));
+  }
+
+  bool Past(const Key& k) const { return walking && k <= walkAt; }
+
+  void Release(const Job& j) {
+    if (j.digest) {
+      --digestsHeld;
+    } else {
+      --dirsHeld;
+      if (j.done && j.listing) entriesHeld -= j.listing->entries.size();
+    }
+  }
+
+  // The walk has moved on to `key`: what lies before it is dropped.
+  void MoveWalk(const Key& key) {
+    walking = true;
+    walkAt = key;
+    for (auto it = jobs.begin(); it != jobs.end() && it->first < key;) {
+      if (it->second.running) {
+        ++it;  // dropped when its thread brings it
+        continue;
+      }
+      Release(it->second);
+      it = jobs.erase(it);
+    }
+    while (!open.empty() && Past(open.begin()->first)) Advance(open.begin());
+  }
+
+  // Under the lock: the next piece of work for a thread, marked running.
+  bool Pick(Key& key, bool& digest, std::wstring& path) {
+    if (demandQueued) {
+      demandQueued = false;
+      auto it = jobs.find(demand);
+      if (it != jobs.end() && !it->second.running && !it->second.done) {
+        it->second.running = true;
+        if (it->second.digest) ++digestsRunning;
+        key = it->first;
+        digest = it->second.digest;
+        path = it->second.path;
+        return true;
+      }
+    }
+    while (!open.empty()) {
+      auto it = open.begin();
+      if (Past(it->first) || jobs.count(it->first)) {
+        Advance(it);
+        continue;
+      }
+      const Cursor& c = it->second;
+      const uint32_t i = it->first.back();
+      const bool isDir = c.dir->IsDirectory(i);
+      if (isDir) {
+        if (dirsHeld >= opt.maxDirsHeld || entriesHeld >= opt.maxEntriesHeld) return false;
+      } else if (digestsHeld >= opt.maxDigestsHeld ||
+                 digestsRunning >= static_cast<size_t>(opt.maxDigestThreads)) {
+        return false;
+      }
+      Job j;
+      j.digest = !isDir;
+      j.running = true;
+      j.path = c.path + c.dir->Name(i);
+      if (isDir) j.path += L'\\';
+      key = it->first;
+      digest = j.digest;
+      path = j.path;
+      if (digest) {
+        ++digestsHeld;
+        ++digestsRunning;
+      } else {
+        ++dirsHeld;
+      }
+      jobs.emplace(key, std::move(j));
+      Advance(it);
+      return true;
+    }
+    return false;
+  }
+
+  // Under the lock: a thread brings its result.
+  void Complete(const Key& key, std::shared_ptr<const DirEntries> listing, std::wstring md5) {
+    auto it = jobs.find(key);
+    if (it == jobs.end()) return;  // stopped meanwhile
+    Job& j = it->second;
+    j.running = false;
+    if (j.digest) --digestsRunning;
+    if (stop || (walking && key < walkAt)) {
+      Release(j);
+      jobs.erase(it);
+      return;
+    }
+    j.done = true;
+    if (j.digest) {
+      j.md5 = std::move(md5);
+    } else {
+      entriesHeld += listing->entries.size();
+      peakDirs = std::max(peakDirs, dirsHeld);
+      peakEntries = std::max(peakEntries, entriesHeld);
+      if (!listing->failed) OpenCursor(key, j.path, listing);
+      j.listing = std::move(listing);
+      WakeAllConditionVariable(&work);
+    }
+    if (waiting && key == wanted) SetEvent(ready);
+  }
+
+  // Under the lock: the walk takes a result, or asks for it.
+  Job* Take(const Key& key, bool digest, const std::wstring& path) {
+    if (stop) return nullptr;
+    MoveWalk(key);
+    auto it = jobs.find(key);
+    if (it != jobs.end() && it->second.done) {
+      waiting = false;
+      return &it->second;
+    }
+    waiting = true;
+    wanted = key;
+    if (it == jobs.end()) {
+      Job j;
+      j.digest = digest;
+      j.path = path;
+      if (digest) {
+        ++digestsHeld;
+      } else {
+        ++dirsHeld;
+      }
+      jobs.emplace(key, std::move(j));
+      demandQueued = true;
+      demand = key;
+      WakeConditionVariable(&work);
+    }
+    return nullptr;
+  }
+
+  void Taken(const Key& key) {
+    auto it = jobs.find(key);
+    Release(it->second);
+    jobs.erase(it);
+    // Room below the bounds again.
+    WakeConditionVariable(&work);
+  }
+};
+
+namespace {
+
+struct WorkerArg {
+  std::shared_ptr<ListAhead::State> s;
+  size_t index;
+};
+
+unsigned __stdcall WorkerMain(void* arg) {
+  std::unique_ptr<WorkerArg> a(static_cast<WorkerArg*>(arg));
+  ListAhead::State& s = *a->s;
+  AcquireSRWLockExclusive(&s.lock);
+  for (;;) {
+    ListAhead::Key key;
+    bool digest = false;
+    std::wstring path;
+    while (!s.stop && !s.Pick(key, digest, path)) {
+      SleepConditionVariableSRW(&s.work, &s.lock, INFINITE, 0);
+    }
+    if (s.stop) break;
+    s.busy[a->index] = 1;
+    ReleaseSRWLockExclusive(&s.lock);
+    std::shared_ptr<DirEntries> listing;
+    std::wstring md5;
+    if (digest) {
+      md5 = Md5OfFile(LongPathForm(path), &s.stop);
+    } else {
+      listing = std::make_shared<DirEntries>();
+      ListWhole(path, *listing, &s.stop);
+    }
+    AcquireSRWLockExclusive(&s.lock);
+    s.busy[a->index] = 0;
+    s.Complete(key, std::move(listing), std::move(md5));
+  }
+  ReleaseSRWLockExclusive(&s.lock);
+  return 0;  // the last thread out frees the state
+}
+
+}  // namespace
+
+std::unique_ptr<ListAhead> ListAhead::Start(const Options& options) {
+  auto s = std::make_shared<State>();
+  s->opt = options;
+  s->ready = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  if (!s->ready) return nullptr;
+  std::unique_ptr<ListAhead> pool(new ListAhead(s));
+  const size_t n = std::min(kMaxThreads, static_cast<size_t>(std::max(1, options.threads)));
+  s->busy.assign(n, 0);
+  for (size_t i = 0; i < n; ++i) {
+    auto* arg = new WorkerArg{s, i};
+    const uintptr_t h = _beginthreadex(nullptr, 256 * 1024, WorkerMain, arg,
+                                       STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (!h) {
+      delete arg;
+      break;
+    }
+    s->threads.push_back(reinterpret_cast<HANDLE>(h));
+  }
+  if (s->threads.empty()) return nullptr;
+  return pool;
+}
+
+ListAhead::~ListAhead() { Stop(); }
+
+bool ListAhead::TakeListing(const Key& key, const std::wstring& path,
+                            std::shared_ptr<const DirEntries>& out) {
+  AcquireSRWLockExclusive(&s_->lock);
+  Job* j = s_->Take(key, false, path);
+  if (j) {
+    out = j->listing;
+    s_->Taken(key);
+  }
+  ReleaseSRWLockExclusive(&s_->lock);
+  return j != nullptr;
+}
+
+bool ListAhead::TakeDigest(const Key& key, const std::wstring& file, std::wstring& out) {
+  AcquireSRWLockExclusive(&s_->lock);
+  Job* j = s_->Take(key, true, file);
+  if (j) {
+    out = std::move(j->md5);
+    s_->Taken(key);
+  }
+  ReleaseSRWLockExclusive(&s_->lock);
+  return j != nullptr;
+}
+
+HANDLE ListAhead::ReadyEvent() const { return s_->ready; }
+
+int ListAhead::Stop() {
+  State& s = *s_;
+  if (s.threads.empty() && !s.ready) return 0;
+  std::vector<HANDLE> busy;
+  AcquireSRWLockExclusive(&s.lock);
+  s.stop = true;
+  for (size_t i = 0; i < s.threads.size(); ++i) {
+    if (s.busy[i]) busy.push_back(s.threads[i]);
+  }
+  // What is held goes now, not when the last thread ends.
+  s.jobs.clear();
+  s.open.clear();
+  CloseHandle(s.ready);
+  s.ready = nullptr;
+  ReleaseSRWLockExclusive(&s.lock);
+  WakeAllConditionVariable(&s.work);
+  // A blocked directory read of a network redirector gives up on this; other calls (and
+  // Wine) finish as they would.
+  for (HANDLE h : busy) CancelSynchronousIo(h);
+  int left = 0;
+  if (!s.threads.empty()) {
+    WaitForMultipleObjects(static_cast<DWORD>(s.threads.size()), s.threads.data(), TRUE,
+                           kStopGraceMs);
+    for (HANDLE h : s.threads) {
+      if (WaitForSingleObject(h, 0) != WAIT_OBJECT_0) ++left;
+      CloseHandle(h);
+    }
+  }
+  s.threads.clear();
+  return left;
+}
+
+size_t ListAhead::PeakDirsHeld() const {
+  AcquireSRWLockShared(&s_->lock);
+  const size_t v = s_->peakDirs;
+  ReleaseSRWLockShared(&s_->lock);
+  return v;
+}
+
+size_t ListAhead::PeakEntriesHeld() const {
+  AcquireSRWLockShared(&s_->lock);
+  const size_t v = s_->peakEntries;
+  ReleaseSRWLockShared(&s_->lock);
+  return v;
+}
+
+}  // namespace vardune::os
