@@ -1,8 +1,12 @@
 // The recursive directory scanner (see scanner.h).
 #include "scan/scanner.h"
 
+#include <memory>
+#include <optional>
+
 #include "os/clock.h"
 #include "os/fs.h"
+#include "os/listahead.h"
 #include "os/text.h"
 #include "scan/model.h"
 #include "scan/scanui.h"
@@ -56,8 +60,80 @@ bool IsAbsoluteScanPath(std::wstring_view p) {
          ((p[0] >= L'A' && p[0] <= L'Z') || (p[0] >= L'a' && p[0] <= L'z'));
 }
 
-// `listable` false: P is recorded as unreadable without being listed.
-int64_t ScanDir(std::wstring& p, PfadListe::ParentId ownParent, bool listable) {
+// The one-at-a-time walk: each directory is listed by the walk itself when it enters it.
+struct OneAtATime {
+  using Listing = os::DirListing;
+  // The \\?\ form takes every name as it is: a directory "dot." is not trimmed into its twin
+  // "dot", and paths past MAX_PATH are reached like any other.
+  os::DirListing Open(const std::wstring& p, const os::DirListing*) {
+    return os::DirListing(os::LongPathForm(p));
+  }
+  std::optional<std::wstring> Digest(const os::DirListing&, const std::wstring& file) {
+    return os::Md5OfFile(os::LongPathForm(file));
+  }
+};
+
+// One directory as the listing threads brought it, read like a DirListing.
+struct AheadListing {
+  std::shared_ptr<const os::DirEntries> dir;  // none when the wait for it was cancelled
+  os::ListAhead::Key key;
+  size_t i = static_cast<size_t>(-1);
+
+  bool Failed() const { return dir && dir->failed; }
+  bool Next() { return dir && ++i < dir->entries.size(); }
+  bool IsDotOrDotDot() const { return false; }
+  const wchar_t* Name() const { return dir->Name(i); }
+  bool IsDirectory() const { return dir->IsDirectory(i); }
+  bool IsReparsePoint() const { return dir->IsReparsePoint(i); }
+  int64_t Size() const { return dir->entries[i].size; }
+  os::ListAhead::Key EntryKey() const {
+    os::ListAhead::Key k = key;
+    k.push_back(static_cast<uint32_t>(i));
+    return k;
+  }
+};
+
+// The walk taking each listing (and each digest) from the listing threads. It waits for one
+// on the listing and the message queue together, so the window stays alive and "STOPP" is
+// seen however long a listing blocks.
+struct Ahead {
+  os::ListAhead& pool;
+  using Listing = AheadListing;
+
+  AheadListing Open(const std::wstring& p, const AheadListing* parent) {
+    AheadListing l;
+    if (parent) l.key = parent->EntryKey();
+    // Cancelled while waiting: no entries, like a listing whose loop ends at once.
+    WaitFor([&] { return pool.TakeListing(l.key, p, l.dir); });
+    return l;
+  }
+  std::optional<std::wstring> Digest(const AheadListing& l, const std::wstring& file) {
+    std::wstring md5;
+    if (!WaitFor([&] { return pool.TakeDigest(l.EntryKey(), file, md5); })) return std::nullopt;
+    return md5;
+  }
+
+  // True when `take` gave its result, false when "STOPP" came first.
+  template <class Take>
+  bool WaitFor(Take take) {
+    for (;;) {
+      if (take()) return true;
+      if (GCancel) return false;
+      const os::WaitResult r =
+          os::WaitForSignalOrInput(pool.ReadyEvent(), GScanUi.PumpEvents != nullptr, 250);
+      if (r == os::WaitResult::Input) {
+        gLastPump = os::Millis();
+        if (GScanUi.PumpEvents()) GCancel = true;
+      }
+    }
+  }
+};
+
+// `listable` false: P is recorded as unreadable without being listed. `parent`: the listing
+// in which P was found (none for the start).
+template <class Engine>
+int64_t ScanDir(Engine& engine, const typename Engine::Listing* parent, std::wstring& p,
+                PfadListe::ParentId ownParent, bool listable) {
   const int32_t filesAtEntry = GFiles;
   const int32_t dirsAtEntry = GDirs;
   bool error = !listable || p.size() > kMaxScanPath;
@@ -79,9 +155,7 @@ int64_t ScanDir(std::wstring& p, PfadListe::ParentId ownParent, bool listable) {
   const PfadListe::ParentId asParent = Pfade.AddParent(p);
   const size_t base = p.size();
   if (!error) {
-    // The \\?\ form takes every name as it is: a directory "dot." is not trimmed into its
-    // twin "dot", and paths past MAX_PATH are reached like any other.
-    os::DirListing list(os::LongPathForm(p));
+    typename Engine::Listing list = engine.Open(p, parent);
     if (list.Failed()) {
       error = true;
     } else {
@@ -94,10 +168,10 @@ int64_t ScanDir(std::wstring& p, PfadListe::ParentId ownParent, bool listable) {
           ownBytes += list.Size();
           if (GStress) {
             p.append(list.Name());
-            const std::wstring digest = os::Md5OfFile(os::LongPathForm(p));
+            const std::optional<std::wstring> digest = engine.Digest(list, p);
             p.resize(base);
-            if (GScanUi.StressRow) {
-              GScanUi.StressRow(std::to_wstring(list.Size() / 1024), list.Name(), digest);
+            if (digest && GScanUi.StressRow) {
+              GScanUi.StressRow(std::to_wstring(list.Size() / 1024), list.Name(), *digest);
             }
           }
           MaybePump();
@@ -105,7 +179,7 @@ int64_t ScanDir(std::wstring& p, PfadListe::ParentId ownParent, bool listable) {
           ++GDirs;
           p.append(list.Name());
           p += L'\\';
-          total += ScanDir(p, asParent, true);
+          total += ScanDir(engine, &list, p, asParent, true);
           p.resize(base);
         }
       }
@@ -126,15 +200,51 @@ int64_t ScanDir(std::wstring& p, PfadListe::ParentId ownParent, bool listable) {
   return total;
 }
 
+// The start of a walk: P with its backslash, and the record of P with P's parent text
+// (everything before its own name).
+struct WalkStart {
+  std::wstring p;
+  PfadListe::ParentId ownParent;
+};
+WalkStart StartOf(std::wstring_view path) {
+  WalkStart w{std::wstring(path), 0};
+  if (w.p.empty() || w.p.back() != L'\\') w.p += L'\\';
+  w.ownParent = Pfade.AddParent(SplitScanPath(w.p).parent);
+  return w;
+}
+
 }  // namespace
 
 int64_t _ScanDir(std::wstring_view path) {
+  WalkStart w = StartOf(path);
+  OneAtATime engine;
+  // Below an absolute start every path is absolute: the start alone needs the look.
+  return ScanDir(engine, nullptr, w.p, w.ownParent, IsAbsoluteScanPath(w.p));
+}
+
+AheadStats GLastAheadStats;
+
+int64_t ScanDirAhead(std::wstring_view path, int threads, AheadBounds bounds) {
+  GLastAheadStats = AheadStats{};
   std::wstring p(path);
   if (p.empty() || p.back() != L'\\') p += L'\\';
-  // The record of P itself has P's parent text: everything before its own name.
-  const PfadListe::ParentId ownParent = Pfade.AddParent(SplitScanPath(p).parent);
-  // Below an absolute start every path is absolute: the start alone needs the look.
-  return ScanDir(p, ownParent, IsAbsoluteScanPath(p));
+  os::ListAhead::Options opt;
+  opt.threads = threads;
+  opt.maxEntriesHeld = bounds.entries;
+  opt.maxDirsHeld = bounds.dirs;
+  opt.maxPathChars = kMaxScanPath;
+  opt.digests = GStress;
+  // Nothing to list ahead of a start that is not listed, or without a thread to list it.
+  std::unique_ptr<os::ListAhead> pool;
+  if (IsAbsoluteScanPath(p)) pool = os::ListAhead::Start(opt);
+  if (!pool) return _ScanDir(path);
+  WalkStart w = StartOf(p);
+  Ahead engine{*pool};
+  const int64_t total = ScanDir(engine, nullptr, w.p, w.ownParent, true);
+  GLastAheadStats.abandoned = pool->Stop();
+  GLastAheadStats.peakDirs = pool->PeakDirsHeld();
+  GLastAheadStats.peakEntries = pool->PeakEntriesHeld();
+  return total;
 }
 
 std::wstring RightAlign(std::wstring_view s, size_t width) {

@@ -23,7 +23,25 @@ inline constexpr size_t kMaxScanPath = 250;
 // nanoseconds, a look at the message queue tens of microseconds). Tests set it to 0.
 extern int64_t GPumpIntervalMs;
 
+// The walk with each directory listed by the walk itself when it enters it, one at a time:
+// the reference that every other engine's records are held against.
 int64_t _ScanDir(std::wstring_view path);
+// The same walk, records, texts and all, with the directories listed ahead of it by
+// `threads` listing threads (and, in the stress test, the files read and digested by them),
+// holding at most about `bounds` ahead. Falls back to _ScanDir when no thread can be started.
+struct AheadBounds {
+  size_t entries = 32768;  // entries of listings not yet reached (about 2.5 MiB)
+  size_t dirs = 2048;      // listings not yet reached
+};
+int64_t ScanDirAhead(std::wstring_view path, int threads, AheadBounds bounds = {});
+// What the last ScanDirAhead held ahead at most, and how many threads it left to finish a
+// blocked call in the background.
+struct AheadStats {
+  size_t peakDirs = 0;
+  size_t peakEntries = 0;
+  int abandoned = 0;
+};
+extern AheadStats GLastAheadStats;
 
 // The progress texts, pure: field 4 for path P, field 5 for the counters.
 std::wstring ProgressPathText(std::wstring_view p);

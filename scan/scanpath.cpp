@@ -3,7 +3,7 @@
 
 #include "os/process.h"
 #include "os/text.h"
-#include "scan/mft.h"
+#include "scan/engine.h"
 #include "scan/scanner.h"
 #include "scan/scanui.h"
 #include "scan/shares.h"
@@ -12,14 +12,10 @@ namespace vardune {
 
 int64_t _ScanPath(std::wstring_view path) {
   const ScanTarget target = ClassifyScanPath(path);
-  if (!target.share.empty()) {
-    // A local directory on an NTFS volume that this process may read directly: its MFT.
-    if (int64_t total = 0; target.share == L"IsLokal" && _MftScanDir(path, total)) return total;
-    return _ScanDir(path);
-  }
+  if (!target.share.empty()) return ScanTree(path);
   // "\\" and the like name no server: there is nobody to ask for shares, and the path itself
   // is an unreadable directory.
-  if (target.serverPrefix == L"\\\\\\") return _ScanDir(path);
+  if (target.serverPrefix == L"\\\\\\") return ScanTree(path);
 
   ShareListParser parser;
   parser.prefix = target.serverPrefix;
@@ -46,7 +42,7 @@ int64_t _ScanPath(std::wstring_view path) {
   int64_t total = 0;
   if (stopped) return total;
   for (const std::wstring& share : parser.shares) {
-    total += _ScanDir(share);
+    total += ScanTree(share);
     // "STOPP" ends the whole scan, not only the share in hand.
     if (GCancel) break;
   }
