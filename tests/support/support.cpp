@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 #include <zlib.h>
 
 #include <atomic>
@@ -238,6 +239,127 @@ bool PermissionsEnforced() {
     return failed;
   }();
   return enforced;
+}
+
+// ---- network paths and the slow medium ---------------------------------------------------
+
+namespace {
+std::atomic<int> gShareCounter{0};
+
+std::string EnvA(const char* name) {
+  char buf[1024];
+  const DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+  return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
+}
+}  // namespace
+
+ShareLink::ShareLink(const std::string& unixTarget) {
+  const int n = gShareCounter++;
+  const std::string server = "vdsrv" + std::to_string(GetCurrentProcessId()) + "x" + std::to_string(n);
+  link_ = "\"${WINEPREFIX:-$HOME/.wine}/dosdevices/unc/" + server + "\"";
+  RunUnix("mkdir -p " + link_ + " && ln -sfn " + ShellQuote(unixTarget) + " " + link_ + "/share");
+  root_ = L"\\\\" + FromUtf8(server) + L"\\share\\";
+}
+
+ShareLink::~ShareLink() { RunUnix("rm -f " + link_ + "/share && rmdir " + link_); }
+
+std::string NoFuseReason() {
+  static const bool there = RunUnix("test -c /dev/fuse") == 0;
+  return there ? std::string() : "no /dev/fuse";
+}
+
+SlowMedium::SlowMedium(const TempTree& backing, const std::string& options) {
+  const std::string slowfs = EnvA("VARDUNE_SLOWFS");
+  if (slowfs.empty() || RunUnix("test -x " + ShellQuote(slowfs)) != 0) {
+    error_ = "slowfs is not built (" + slowfs + "): libfuse3-dev is missing";
+    return;
+  }
+  std::string dir = EnvA("VARDUNE_MOUNTS");
+  if (dir.empty()) dir = "/tmp";
+  mount_ = dir + "/vardune-mnt-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(gShareCounter++);
+  const std::string cmd = "mkdir -p " + ShellQuote(mount_) + " && " + ShellQuote(slowfs) + " " +
+                          ShellQuote(UnixPath(backing.Root())) + " " + ShellQuote(mount_) + " " +
+                          options + " --lifetime 600";
+  if (RunUnix(cmd) != 0) {
+    error_ = "slowfs did not mount: " + cmd;
+    RunUnix("rmdir " + ShellQuote(mount_));
+    mount_.clear();
+    return;
+  }
+  link_ = new ShareLink(mount_);
+}
+
+SlowMedium::~SlowMedium() {
+  delete link_;
+  if (!mount_.empty()) {
+    // Lazily: a listing that still sleeps in it keeps it until it ends.
+    RunUnix("fusermount3 -u -z " + ShellQuote(mount_) + " 2>/dev/null || umount -l " +
+            ShellQuote(mount_) + "; rmdir " + ShellQuote(mount_));
+  }
+}
+
+const std::wstring& SlowMedium::Root() const {
+  static const std::wstring none;
+  return link_ ? link_->Root() : none;
+}
+
+int ThreadCount() {
+  os::Handle snap(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  if (!snap) return -1;
+  THREADENTRY32 te{};
+  te.dwSize = sizeof te;
+  int n = 0;
+  for (BOOL ok = Thread32First(snap.get(), &te); ok; ok = Thread32Next(snap.get(), &te)) {
+    if (te.th32OwnerProcessID == GetCurrentProcessId()) ++n;
+  }
+  return n;
+}
+
+DWORD HandleCount() {
+  // The system's table of every process's handles, counted for this one: Wine has it, where
+  // GetProcessHandleCount gives 0.
+  struct Entry {
+    PVOID object;
+    ULONG_PTR pid;
+    ULONG_PTR handle;
+    ULONG access;
+    USHORT backtrace, type;
+    ULONG attributes, reserved;
+  };
+  struct Table {
+    ULONG_PTR count, reserved;
+    Entry entries[1];
+  };
+  using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+  static const auto query = reinterpret_cast<Query>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation"));
+  constexpr ULONG kSystemExtendedHandleInformation = 64;
+  std::vector<char> buf(1 << 20);
+  for (int tries = 0; query && tries < 8; ++tries) {
+    ULONG need = 0;
+    const LONG status = query(kSystemExtendedHandleInformation, buf.data(),
+                              static_cast<ULONG>(buf.size()), &need);
+    if (status == 0) {
+      const auto* t = reinterpret_cast<const Table*>(buf.data());
+      DWORD n = 0;
+      for (ULONG_PTR i = 0; i < t->count; ++i) {
+        if (t->entries[i].pid == GetCurrentProcessId()) ++n;
+      }
+      return n;
+    }
+    buf.resize(std::max<size_t>(buf.size() * 2, need + 4096));
+  }
+  return 0;
+}
+
+bool CountsSettleTo(int threads, DWORD handles, DWORD ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (ThreadCount() == threads && HandleCount() == handles) return true;
+    if (GetTickCount() - start > ms) return false;
+    Sleep(20);
+  }
 }
 
 // ---- dialogs -----------------------------------------------------------------------------

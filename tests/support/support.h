@@ -67,6 +67,49 @@ class HeldFile {
 // True when a directory with mode 000 really cannot be listed by this process.
 bool PermissionsEnforced();
 
+// \\server\share\ made to reach a Linux folder through a link in the Wine prefix's
+// dosdevices/unc (a server and share name of its own); the link goes at the end.
+class ShareLink {
+ public:
+  explicit ShareLink(const std::string& unixTarget);
+  ~ShareLink();
+  ShareLink(const ShareLink&) = delete;
+  ShareLink& operator=(const ShareLink&) = delete;
+  const std::wstring& Root() const { return root_; }  // with its trailing backslash
+
+ private:
+  std::string link_;
+  std::wstring root_;
+};
+
+// A slow medium: the tree `backing` seen through slowfs, the project's FUSE passthrough that
+// sleeps before every directory listing (`options` as slowfs takes them: "--delay 10",
+// "--block slow:3000"), reached as a share. Unmounted at the end; a mount that a dead test
+// left behind ends by itself (slowfs --lifetime) and with the test run.
+class SlowMedium {
+ public:
+  SlowMedium(const TempTree& backing, const std::string& options);
+  ~SlowMedium();
+  SlowMedium(const SlowMedium&) = delete;
+  SlowMedium& operator=(const SlowMedium&) = delete;
+  // Empty when mounted, otherwise what went wrong.
+  const std::string& Error() const { return error_; }
+  const std::wstring& Root() const;  // \\server\share\ of the mount
+
+ private:
+  std::string mount_;
+  ShareLink* link_ = nullptr;
+  std::string error_;
+};
+// Empty when FUSE can be used here; otherwise the reason (no /dev/fuse).
+std::string NoFuseReason();
+
+// Threads of this process (a Toolhelp snapshot) and its open handles.
+int ThreadCount();
+DWORD HandleCount();
+// Waits up to `ms` for both to come down to the given counts; true when they did.
+bool CountsSettleTo(int threads, DWORD handles, DWORD ms);
+
 // The dialog seam answers every question: message boxes with `gAnswerYes` (default No),
 // inputs with the next of `gInputAnswers` (default cancel), the folder picker with
 // `gFolderAnswer` (default cancel), the file dialogs with `gFileAnswer` (default cancel).
