@@ -114,6 +114,11 @@ class ListAheadTest : public ::testing::Test {
   }
 };
 
+// Runs shell commands in the tree's folder.
+int InTree(const TempTree& t, const std::string& commands) {
+  return test::RunUnix("cd " + test::ShellQuote(test::UnixPath(t.Root())) + " && " + commands);
+}
+
 // A tree made at random by one shell script: depth and fan-out, empty directories, empty and
 // small files, names with umlauts and outside the BMP, links to directories (inside and outside
 // the tree) and to files, unreadable directories where this user cannot override permissions,
@@ -219,10 +224,9 @@ TEST_F(ListAheadTest, SameRecordsOnASharePathAndThroughTheEngineChoice) {
 
 TEST_F(ListAheadTest, WhatIsHeldAheadStaysWithinItsBounds) {
   TempTree t;
-  std::string script = "cd " + test::ShellQuote(test::UnixPath(t.Root())) +
-                       " && for a in $(seq 40); do for b in $(seq 8); do mkdir -p d$a/e$b && "
-                       "touch d$a/e$b/f1 d$a/e$b/f2 d$a/e$b/f3; done; done";
-  ASSERT_EQ(test::RunUnix(script), 0);
+  ASSERT_EQ(InTree(t, "for a in $(seq 40); do for b in $(seq 8); do mkdir -p d$a/e$b && "
+                      "touch d$a/e$b/f1 d$a/e$b/f2 d$a/e$b/f3; done; done"),
+            0);
   const Walked ref = Walk(t.Root(), -1);
   ASSERT_EQ(ref.dirs, 40 + 320);
   ExpectSame(Walk(t.Root(), 4, AheadBounds{40, 6}), ref, "bounded");
@@ -241,10 +245,9 @@ TEST_F(ListAheadTest, WhatIsHeldAheadStaysWithinItsBounds) {
 // (none of them block here: they end within moments).
 TEST_F(ListAheadTest, StopAtRandomMomentsLeavesPartialRecordsUpThePathAndNoThreads) {
   TempTree t;
-  std::string script = "cd " + test::ShellQuote(test::UnixPath(t.Root())) +
-                       " && for a in $(seq 12); do for b in $(seq 6); do mkdir -p d$a/e$b/g && "
-                       "head -c $((a * b)) /dev/zero > d$a/e$b/f && touch d$a/e$b/g/h; done; done";
-  ASSERT_EQ(test::RunUnix(script), 0);
+  ASSERT_EQ(InTree(t, "for a in $(seq 12); do for b in $(seq 6); do mkdir -p d$a/e$b/g && "
+                      "head -c $((a * b)) /dev/zero > d$a/e$b/f && touch d$a/e$b/g/h; done; done"),
+            0);
   const Walked full = Walk(t.Root(), -1);
   std::mt19937 rnd(15);
   const int threadsBefore = test::ThreadCount();
