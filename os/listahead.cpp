@@ -42,7 +42,7 @@ namespace {
 
 // How long Stop() gives a call in progress before it leaves the thread to finish alone: a
 // listing of a local disk or a live share ends well within it, a sleeping medium does not.
-constexpr DWORD kStopGraceMs = 25;
+constexpr DWORD kStopGraceMs = 10;
 constexpr size_t kMaxThreads = MAXIMUM_WAIT_OBJECTS;
 
 struct Job {
