@@ -64,6 +64,7 @@ struct Cursor {
 struct ListAhead::State {
   SRWLOCK lock = SRWLOCK_INIT;
   CONDITION_VARIABLE work = CONDITION_VARIABLE_INIT;
+  CONDITION_VARIABLE arrived = CONDITION_VARIABLE_INIT;  // the walk's short wait
   std::atomic<bool> stop{false};
   Options opt;
   HANDLE ready = nullptr;  // auto-reset; owned by the ListAhead, closed in Stop()
@@ -74,6 +75,8 @@ struct ListAhead::State {
   Key walkAt;                   // the walk's last request: everything before it is past
   bool waiting = false;
   Key wanted;                   // what the walk waits for
+  bool wantedThere = false;     // it has arrived
+  bool eventArmed = false;      // the walk waits on `ready` (and its messages)
   bool demandQueued = false;
   Key demand;                   // asked for by the walk, not yet taken by a thread
   size_t dirsHeld = 0;          // listings running or done and not taken
@@ -218,12 +221,20 @@ struct ListAhead::State {
       j.listing = std::move(listing);
       WakeAllConditionVariable(&work);
     }
-    if (waiting && key == wanted) SetEvent(ready);
+    if (waiting && key == wanted) {
+      wantedThere = true;
+      WakeConditionVariable(&arrived);
+      if (eventArmed) {
+        eventArmed = false;
+        SetEvent(ready);
+      }
+    }
   }
 
   // Under the lock: the walk takes a result, or asks for it.
   Job* Take(const Key& key, bool digest, const std::wstring& path) {
     if (stop) return nullptr;
+    eventArmed = false;
     MoveWalk(key);
     auto it = jobs.find(key);
     if (it != jobs.end() && it->second.done) {
@@ -231,6 +242,7 @@ struct ListAhead::State {
       return &it->second;
     }
     waiting = true;
+    wantedThere = false;
     wanted = key;
     if (it == jobs.end()) {
       Job j;
@@ -342,6 +354,28 @@ bool ListAhead::TakeDigest(const Key& key, const std::wstring& file, std::wstrin
   }
   ReleaseSRWLockExclusive(&s_->lock);
   return j != nullptr;
+}
+
+bool ListAhead::WaitBriefly(DWORD ms) {
+  State& s = *s_;
+  AcquireSRWLockExclusive(&s.lock);
+  const DWORD start = GetTickCount();
+  while (s.waiting && !s.wantedThere && !s.stop) {
+    const DWORD spent = GetTickCount() - start;
+    if (spent >= ms || !SleepConditionVariableSRW(&s.arrived, &s.lock, ms - spent, 0)) break;
+  }
+  const bool there = s.wantedThere;
+  ReleaseSRWLockExclusive(&s.lock);
+  return there;
+}
+
+bool ListAhead::ArmReadyEvent() {
+  State& s = *s_;
+  AcquireSRWLockExclusive(&s.lock);
+  const bool arm = s.waiting && !s.wantedThere && !s.stop;
+  s.eventArmed = arm;
+  ReleaseSRWLockExclusive(&s.lock);
+  return arm;
 }
 
 HANDLE ListAhead::ReadyEvent() const { return s_->ready; }

@@ -76,12 +76,17 @@ class ListAhead {
 
   // The walk's side, called in the walk's order (each key after the one before). Each gives
   // the result when it is there; otherwise it asks for it at once, before anything listed
-  // ahead, and returns false: wait for ReadyEvent() and ask again.
+  // ahead, and returns false: wait for it and ask again.
   // `path` is the directory's path with its trailing backslash, `file` the file's full path.
   bool TakeListing(const Key& key, const std::wstring& path,
                    std::shared_ptr<const DirEntries>& out);
   bool TakeDigest(const Key& key, const std::wstring& file, std::wstring& out);
-  // Set when what the walk asked for has arrived.
+  // Waiting for what the last Take asked for. A short wait within the process first (true
+  // when it has arrived): most listings come within it, and it costs no call into the
+  // system. Then, when ArmReadyEvent() says it is still to come, ReadyEvent() is set when it
+  // arrives, to be waited for together with the window's messages.
+  bool WaitBriefly(DWORD ms);
+  bool ArmReadyEvent();
   HANDLE ReadyEvent() const;
 
   // The threads take no more work. A thread that is idle ends and is waited for; a call in

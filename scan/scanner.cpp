@@ -93,6 +93,8 @@ struct AheadListing {
   }
 };
 
+constexpr DWORD kBriefWaitMs = 5;
+
 // The walk taking each listing (and each digest) from the listing threads. It waits for one
 // on the listing and the message queue together, so the window stays alive and "STOPP" is
 // seen however long a listing blocks.
@@ -113,12 +115,15 @@ struct Ahead {
     return md5;
   }
 
-  // True when `take` gave its result, false when "STOPP" came first.
+  // True when `take` gave its result, false when "STOPP" came first. A few milliseconds
+  // without looking at the messages cost the window nothing and save two calls into the
+  // system per directory, which under Wine would queue with the listing threads' own.
   template <class Take>
   bool WaitFor(Take take) {
     for (;;) {
       if (take()) return true;
       if (GCancel) return false;
+      if (pool.WaitBriefly(kBriefWaitMs) || !pool.ArmReadyEvent()) continue;
       const os::WaitResult r =
           os::WaitForSignalOrInput(pool.ReadyEvent(), GScanUi.PumpEvents != nullptr, 250);
       if (r == os::WaitResult::Input) {
@@ -168,6 +173,7 @@ int64_t ScanDir(Engine& engine, const typename Engine::Listing* parent, std::wst
           ownBytes += list.Size();
           if (GStress) {
             p.append(list.Name());
+            // None when "STOPP" came while it was read: no row rather than a wrong one.
             const std::optional<std::wstring> digest = engine.Digest(list, p);
             p.resize(base);
             if (digest && GScanUi.StressRow) {
