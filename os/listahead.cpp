@@ -18,6 +18,8 @@ namespace vardune::os {
 
 void ListWhole(const std::wstring& dir, DirEntries& out, const std::atomic<bool>* stop) {
   DirListing l(LongPathForm(dir));
+  out.entries.reserve(16);
+  out.names.reserve(256);
   out.failed = l.Failed();
   while (l.Next()) {
     if (stop && stop->load(std::memory_order_relaxed)) break;
@@ -26,8 +28,6 @@ void ListWhole(const std::wstring& dir, DirEntries& out, const std::atomic<bool>
     out.entries.push_back({static_cast<uint32_t>(out.names.size()), l.Attributes(), l.Size()});
     out.names.insert(out.names.end(), l.Name(), l.Name() + len + 1);
   }
-  out.entries.shrink_to_fit();
-  out.names.shrink_to_fit();
 }
 
 WaitResult WaitForSignalOrInput(HANDLE h, bool input, DWORD ms) {
@@ -44,6 +44,9 @@ namespace {
 // listing of a local disk or a live share ends well within it, a sleeping medium does not.
 constexpr DWORD kStopGraceMs = 10;
 constexpr size_t kMaxThreads = MAXIMUM_WAIT_OBJECTS;
+// How long the walk looks for a listing before it sleeps, in microseconds: a local listing
+// often comes within it, and a thread that sleeps and is woken for every directory costs more.
+constexpr LONGLONG kSpinUs = 50;
 
 struct Job {
   bool digest = false;
@@ -57,6 +60,22 @@ struct Job {
 struct Cursor {
   std::wstring path;  // the listed directory's, with its trailing backslash
   std::shared_ptr<const DirEntries> dir;
+};
+
+// Who is to be woken, noted under the lock and woken after it is let go: a thread woken
+// while the lock is still held would only wait for it again.
+struct Wakes {
+  bool walk = false;
+  bool oneThread = false;
+  bool allThreads = false;
+  void Do(CONDITION_VARIABLE& arrived, CONDITION_VARIABLE& work) const {
+    if (walk) WakeConditionVariable(&arrived);
+    if (allThreads) {
+      WakeAllConditionVariable(&work);
+    } else if (oneThread) {
+      WakeConditionVariable(&work);
+    }
+  }
 };
 
 }  // namespace
@@ -75,7 +94,9 @@ struct ListAhead::State {
   Key walkAt;                   // the walk's last request: everything before it is past
   bool waiting = false;
   Key wanted;                   // what the walk waits for
-  bool wantedThere = false;     // it has arrived
+  std::atomic<bool> wantedThere{false};  // it has arrived
+  bool walkSleeping = false;    // the walk sleeps on `arrived`
+  int idle = 0;                 // threads sleeping on `work`
   bool eventArmed = false;      // the walk waits on `ready` (and its messages)
   bool demandQueued = false;
   Key demand;                   // asked for by the walk, not yet taken by a thread
@@ -199,7 +220,8 @@ struct ListAhead::State {
   }
 
   // Under the lock: a thread brings its result.
-  void Complete(const Key& key, std::shared_ptr<const DirEntries> listing, std::wstring md5) {
+  void Complete(const Key& key, std::shared_ptr<const DirEntries> listing, std::wstring md5,
+                Wakes& w) {
     auto it = jobs.find(key);
     if (it == jobs.end()) return;  // stopped meanwhile
     Job& j = it->second;
@@ -219,11 +241,11 @@ struct ListAhead::State {
       peakEntries = std::max(peakEntries, entriesHeld);
       if (!listing->failed) OpenCursor(key, j.path, listing);
       j.listing = std::move(listing);
-      WakeAllConditionVariable(&work);
+      w.allThreads = idle > 0;
     }
     if (waiting && key == wanted) {
       wantedThere = true;
-      WakeConditionVariable(&arrived);
+      w.walk = walkSleeping;
       if (eventArmed) {
         eventArmed = false;
         SetEvent(ready);
@@ -232,7 +254,7 @@ struct ListAhead::State {
   }
 
   // Under the lock: the walk takes a result, or asks for it.
-  Job* Take(const Key& key, bool digest, const std::wstring& path) {
+  Job* Take(const Key& key, bool digest, const std::wstring& path, Wakes& w) {
     if (stop) return nullptr;
     eventArmed = false;
     MoveWalk(key);
@@ -256,17 +278,17 @@ struct ListAhead::State {
       jobs.emplace(key, std::move(j));
       demandQueued = true;
       demand = key;
-      WakeConditionVariable(&work);
+      w.oneThread = idle > 0;
     }
     return nullptr;
   }
 
-  void Taken(const Key& key) {
+  void Taken(const Key& key, Wakes& w) {
     auto it = jobs.find(key);
     Release(it->second);
     jobs.erase(it);
     // Room below the bounds again.
-    WakeConditionVariable(&work);
+    w.oneThread = idle > 0;
   }
 };
 
@@ -286,7 +308,9 @@ unsigned __stdcall WorkerMain(void* arg) {
     bool digest = false;
     std::wstring path;
     while (!s.stop && !s.Pick(key, digest, path)) {
+      ++s.idle;
       SleepConditionVariableSRW(&s.work, &s.lock, INFINITE, 0);
+      --s.idle;
     }
     if (s.stop) break;
     s.busy[a->index] = 1;
@@ -299,9 +323,15 @@ unsigned __stdcall WorkerMain(void* arg) {
       listing = std::make_shared<DirEntries>();
       ListWhole(path, *listing, &s.stop);
     }
+    Wakes w;
     AcquireSRWLockExclusive(&s.lock);
     s.busy[a->index] = 0;
-    s.Complete(key, std::move(listing), std::move(md5));
+    s.Complete(key, std::move(listing), std::move(md5), w);
+    if (w.walk || w.oneThread || w.allThreads) {
+      ReleaseSRWLockExclusive(&s.lock);
+      w.Do(s.arrived, s.work);
+      AcquireSRWLockExclusive(&s.lock);
+    }
   }
   ReleaseSRWLockExclusive(&s.lock);
   return 0;  // the last thread out frees the state
@@ -335,34 +365,51 @@ ListAhead::~ListAhead() { Stop(); }
 
 bool ListAhead::TakeListing(const Key& key, const std::wstring& path,
                             std::shared_ptr<const DirEntries>& out) {
+  Wakes w;
   AcquireSRWLockExclusive(&s_->lock);
-  Job* j = s_->Take(key, false, path);
+  Job* j = s_->Take(key, false, path, w);
   if (j) {
     out = j->listing;
-    s_->Taken(key);
+    s_->Taken(key, w);
   }
   ReleaseSRWLockExclusive(&s_->lock);
+  w.Do(s_->arrived, s_->work);
   return j != nullptr;
 }
 
 bool ListAhead::TakeDigest(const Key& key, const std::wstring& file, std::wstring& out) {
+  Wakes w;
   AcquireSRWLockExclusive(&s_->lock);
-  Job* j = s_->Take(key, true, file);
+  Job* j = s_->Take(key, true, file, w);
   if (j) {
     out = std::move(j->md5);
-    s_->Taken(key);
+    s_->Taken(key, w);
   }
   ReleaseSRWLockExclusive(&s_->lock);
+  w.Do(s_->arrived, s_->work);
   return j != nullptr;
 }
 
 bool ListAhead::WaitBriefly(DWORD ms) {
   State& s = *s_;
+  // A local listing often comes within microseconds: a look without sleeping first.
+  LARGE_INTEGER f, t0, t;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&t0);
+  const LONGLONG spinTicks = f.QuadPart * kSpinUs / 1000000;
+  while (!s.wantedThere.load(std::memory_order_acquire)) {
+    YieldProcessor();
+    QueryPerformanceCounter(&t);
+    if (t.QuadPart - t0.QuadPart >= spinTicks) break;
+  }
   AcquireSRWLockExclusive(&s.lock);
   const DWORD start = GetTickCount();
   while (s.waiting && !s.wantedThere && !s.stop) {
     const DWORD spent = GetTickCount() - start;
-    if (spent >= ms || !SleepConditionVariableSRW(&s.arrived, &s.lock, ms - spent, 0)) break;
+    s.walkSleeping = true;
+    const bool woken = spent < ms && SleepConditionVariableSRW(&s.arrived, &s.lock, ms - spent, 0);
+    s.walkSleeping = false;
+    if (!woken) break;
   }
   const bool there = s.wantedThere;
   ReleaseSRWLockExclusive(&s.lock);
