@@ -17,8 +17,8 @@ enum class ScanEngine {
 // Auto in the program; tests and benchmarks pin an engine.
 extern ScanEngine GScanEngine;
 
-// Listing threads for a local path and for a network path (a share, a mapped drive), chosen
-// by measurement (see the README).
+// Listing threads for a local path and for a network path (a share, a mapped drive); the
+// README gives the measurements behind them.
 extern int GListingThreadsLocal;
 extern int GListingThreadsNetwork;
 int ListingThreadsFor(std::wstring_view path);
