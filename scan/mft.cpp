@@ -30,27 +30,6 @@ namespace {
 // system once per directory and per hundred entries, the MFT streams at disk speed.
 constexpr uint64_t kRecordsPerListedEntry = 10;
 
-int64_t gLastPump = 0;
-
-// Pumps the window events when the last pump is GPumpIntervalMs ago; true when "STOPP" was
-// pressed.
-bool PumpDue() {
-  if (!GScanUi.PumpEvents) return false;
-  const int64_t now = os::Millis();
-  if (now - gLastPump < GPumpIntervalMs) return false;
-  const bool stop = GScanUi.PumpEvents();
-  gLastPump = os::Millis();
-  return stop;
-}
-
-void Refresh(std::wstring_view path, int64_t bytes, int32_t files) {
-  const int64_t now = os::Millis();
-  if (GNextRefresh >= now) return;
-  if (GScanUi.SetPathText) GScanUi.SetPathText(ProgressPathText(path));
-  if (GScanUi.SetCounterText) GScanUi.SetCounterText(ProgressCounterText(bytes, files));
-  GNextRefresh = now + 100;
-}
-
 void AppendName(std::wstring& p, std::u16string_view name) {
   for (const char16_t c : name) p.push_back(static_cast<wchar_t>(c));
 }
@@ -66,9 +45,9 @@ class Collector : public ntfs::RecordSink {
   bool Block(uint64_t bytesDone) override {
     GMftStats.mftBytesRead = bytesDone;
     const uint64_t inUse = tree_.RecordsInUse();
-    Refresh(mftPath_, static_cast<int64_t>(bytesDone),
+    RefreshProgress(mftPath_, static_cast<int64_t>(bytesDone),
             static_cast<int32_t>(std::min<uint64_t>(inUse, INT32_MAX)));
-    if (PumpDue()) GCancel = true;
+    if (PumpIfDue()) GCancel = true;
     return !GCancel;
   }
 
@@ -88,12 +67,12 @@ class Walk {
     const int32_t filesAtEntry = GFiles;
     const int32_t dirsAtEntry = GDirs;
     const bool error = p.size() > kMaxScanPath;
-    Refresh(p, GBytes, GFiles);
+    RefreshProgress(p, GBytes, GFiles);
     GCancel = false;
     int64_t total = 0;
     int64_t ownBytes = 0;
     int32_t ownFiles = 0;
-    if (PumpDue()) GCancel = true;
+    if (PumpIfDue()) GCancel = true;
 
     const PfadListe::ParentId asParent = Pfade.AddParent(p);
     const size_t base = p.size();
@@ -113,18 +92,8 @@ class Walk {
       }
     }
 
-    const std::wstring_view name = SplitRecordPath(p).Name;
-    if (error) {
-      Pfade.Append(ownParent, name, -1, GDirs - dirsAtEntry, GFiles - filesAtEntry);
-      if (GScanUi.LogError) GScanUi.LogError(L"Error: " + p);
-      return 0;
-    }
-    Pfade.Append(ownParent, name, total, GDirs - dirsAtEntry, GFiles - filesAtEntry);
-    if (ownBytes > 0) {
-      Pfade.Append(asParent, kDateien, ownBytes, 0, ownFiles);
-      GBytes += ownBytes;
-    }
-    return total;
+    return FinishDir(p, DirEnd{ownParent, asParent, error, total, ownBytes, ownFiles,
+                               dirsAtEntry, filesAtEntry});
   }
 
  private:

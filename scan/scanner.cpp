@@ -42,12 +42,7 @@ ScanSplit SplitScanPath(std::wstring_view p) {
 // Pumps the window events when the last pump is at least GPumpIntervalMs ago. Called after
 // every file and at every directory; the clock is cheap, the look at the queue is not.
 inline void MaybePump() {
-  if (!GScanUi.PumpEvents) return;
-  const int64_t now = os::Millis();
-  if (now - gLastPump < GPumpIntervalMs) return;
-  gLastPump = now;
-  if (GScanUi.PumpEvents()) GCancel = true;
-  gLastPump = os::Millis();
+  if (PumpIfDue()) GCancel = true;
 }
 
 // A drive path (C:\...) or a network path with a server name (\\Server\...). A relative
@@ -143,12 +138,7 @@ int64_t ScanDir(Engine& engine, const typename Engine::Listing* parent, std::wst
   const int32_t dirsAtEntry = GDirs;
   bool error = !listable || p.size() > kMaxScanPath;
 
-  const int64_t now = os::Millis();
-  if (GNextRefresh < now) {
-    if (GScanUi.SetPathText) GScanUi.SetPathText(ProgressPathText(p));
-    if (GScanUi.SetCounterText) GScanUi.SetCounterText(ProgressCounterText(GBytes, GFiles));
-    GNextRefresh = now + 100;
-  }
+  RefreshProgress(p, GBytes, GFiles);
 
   GCancel = false;
   int64_t total = 0;
@@ -192,18 +182,8 @@ int64_t ScanDir(Engine& engine, const typename Engine::Listing* parent, std::wst
     }
   }
 
-  const std::wstring_view name = SplitScanPath(p).name;
-  if (error) {
-    Pfade.Append(ownParent, name, -1, GDirs - dirsAtEntry, GFiles - filesAtEntry);
-    if (GScanUi.LogError) GScanUi.LogError(L"Error: " + p);
-    return 0;
-  }
-  Pfade.Append(ownParent, name, total, GDirs - dirsAtEntry, GFiles - filesAtEntry);
-  if (ownBytes > 0) {
-    Pfade.Append(asParent, kDateien, ownBytes, 0, ownFiles);
-    GBytes += ownBytes;
-  }
-  return total;
+  return FinishDir(p, DirEnd{ownParent, asParent, error, total, ownBytes, ownFiles, dirsAtEntry,
+                            filesAtEntry});
 }
 
 // The start of a walk: P with its backslash, and the record of P with P's parent text
@@ -251,6 +231,39 @@ int64_t ScanDirAhead(std::wstring_view path, int threads, AheadBounds bounds) {
   GLastAheadStats.peakDirs = pool->PeakDirsHeld();
   GLastAheadStats.peakEntries = pool->PeakEntriesHeld();
   return total;
+}
+
+void RefreshProgress(std::wstring_view p, int64_t bytes, int32_t files) {
+  const int64_t now = os::Millis();
+  if (GNextRefresh >= now) return;
+  if (GScanUi.SetPathText) GScanUi.SetPathText(ProgressPathText(p));
+  if (GScanUi.SetCounterText) GScanUi.SetCounterText(ProgressCounterText(bytes, files));
+  GNextRefresh = now + 100;
+}
+
+bool PumpIfDue() {
+  if (!GScanUi.PumpEvents) return false;
+  const int64_t now = os::Millis();
+  if (now - gLastPump < GPumpIntervalMs) return false;
+  gLastPump = now;
+  const bool stop = GScanUi.PumpEvents();
+  gLastPump = os::Millis();
+  return stop;
+}
+
+int64_t FinishDir(std::wstring_view p, const DirEnd& d) {
+  const std::wstring_view name = SplitScanPath(p).name;
+  if (d.error) {
+    Pfade.Append(d.ownParent, name, -1, GDirs - d.dirsAtEntry, GFiles - d.filesAtEntry);
+    if (GScanUi.LogError) GScanUi.LogError(L"Error: " + std::wstring(p));
+    return 0;
+  }
+  Pfade.Append(d.ownParent, name, d.total, GDirs - d.dirsAtEntry, GFiles - d.filesAtEntry);
+  if (d.ownBytes > 0) {
+    Pfade.Append(d.asParent, kDateien, d.ownBytes, 0, d.ownFiles);
+    GBytes += d.ownBytes;
+  }
+  return d.total;
 }
 
 std::wstring RightAlign(std::wstring_view s, size_t width) {

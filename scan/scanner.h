@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "scan/model.h"
+
 namespace vardune {
 
 // Shared by all levels of one walk; reset by the scan driver before each scan.
@@ -42,6 +44,27 @@ struct AheadStats {
   int abandoned = 0;
 };
 extern AheadStats GLastAheadStats;
+
+// The steps that every engine's walk takes alike, so that their texts and records agree.
+// Progress texts for path P and the counters, when 100 ms have passed since the last ones.
+void RefreshProgress(std::wstring_view p, int64_t bytes, int32_t files);
+// Pumps the window events when the last pump is GPumpIntervalMs ago; true when "STOPP" was
+// found pressed.
+bool PumpIfDue();
+// The end of directory P: its record (an ERROR record with its log line when `error`) with the
+// counts since entry, then its file-sum record when its own files hold bytes. Returns what P
+// adds to its parent's total (0 for an ERROR record).
+struct DirEnd {
+  PfadListe::ParentId ownParent = 0;  // the parent text of P's own record
+  PfadListe::ParentId asParent = 0;   // P as parent text, for its file-sum record
+  bool error = false;
+  int64_t total = 0;       // own files and entered subdirectories
+  int64_t ownBytes = 0;
+  int32_t ownFiles = 0;
+  int32_t dirsAtEntry = 0;
+  int32_t filesAtEntry = 0;
+};
+int64_t FinishDir(std::wstring_view p, const DirEnd& d);
 
 // The progress texts, pure: field 4 for path P, field 5 for the counters.
 std::wstring ProgressPathText(std::wstring_view p);
