@@ -84,6 +84,12 @@ void _AddRow(const Pfad& p, bool fullPath) {
 void _DriveSpace(std::wstring_view path) {
   GDriveFree = 0;
   GDriveTotal = 0;
+  // A path that names no drive and no share (the root of a scan imported from a Linux machine,
+  // \srv\data\) would give the space of the current drive, which has nothing to do with
+  // it: the line then says 0 / 0, as for a drive that cannot be asked.
+  const bool onDrive = path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
+  const bool onShare = path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
+  if (!onDrive && !onShare) return;
   // No "insert a disk" or other system dialog for a missing medium or share.
   // The mode from before is restored afterwards (not 0), so that the program's own setting
   // for the directory walk stays in force.
