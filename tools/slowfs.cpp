@@ -136,10 +136,10 @@ int main(int argc, char** argv) {
     } else if (a == "--lifetime") {
       gLifetimeS = std::atoi(argv[++i]);
     } else if (a == "--block") {
-      const std::string spec = argv[++i];
-      const size_t colon = spec.rfind(':');
+      const std::string block = argv[++i];  // NAME:MS
+      const size_t colon = block.rfind(':');
       if (colon == std::string::npos || colon == 0) return Usage();
-      gBlock[spec.substr(0, colon)] = std::atoi(spec.c_str() + colon + 1);
+      gBlock[block.substr(0, colon)] = std::atoi(block.c_str() + colon + 1);
     } else {
       plain.push_back(a);
     }

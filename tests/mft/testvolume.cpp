@@ -14,15 +14,6 @@ namespace {
 
 std::atomic<int> gVolumes{0};
 
-// Wine names its prefix in WINECONFIGDIR, as an NT path (\??\Z:\...).
-std::string PrefixDir() {
-  wchar_t config[MAX_PATH] = {0};
-  if (!GetEnvironmentVariableW(L"WINECONFIGDIR", config, MAX_PATH)) return {};
-  std::wstring p = config;
-  if (p.starts_with(L"\\??\\")) p = p.substr(4);
-  return UnixPath(p);
-}
-
 std::wstring WinPath(const std::string& unixPath) {
   std::wstring w = L"Z:" + std::wstring(unixPath.begin(), unixPath.end());
   for (wchar_t& c : w) {
@@ -46,7 +37,7 @@ void TestVolume::Name() {
 }
 
 TestVolume::TestVolume(int megabytes) {
-  prefix_ = PrefixDir();
+  prefix_ = WinePrefixDir();
   if (prefix_.empty()) {
     problem_ = "not under Wine";
     return;

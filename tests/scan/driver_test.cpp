@@ -365,15 +365,11 @@ TEST_F(SharesTest, OemUmlautFullColumnAndForeignOutput) {
 
 TEST_F(SharesTest, ReadableShareOfALocalServerName) {
   // Wine resolves \\server\share through the prefix's dosdevices\unc folder.
-  // Wine names its prefix in WINECONFIGDIR, as an NT path (\??\Z:\...).
-  wchar_t config[MAX_PATH] = {0};
-  if (!GetEnvironmentVariableW(L"WINECONFIGDIR", config, MAX_PATH)) GTEST_SKIP() << "not Wine";
-  std::wstring prefixWin = config;
-  if (prefixWin.starts_with(L"\\??\\")) prefixWin = prefixWin.substr(4);
+  const std::string prefixUnix = test::WinePrefixDir();
+  if (prefixUnix.empty()) GTEST_SKIP() << "not Wine";
   TempTree share;
   share.File(L"lied.mp3", 4000);
   share.File(L"alben\\a.mp3", 6000);
-  const std::string prefixUnix = test::UnixPath(prefixWin);
   test::RunUnix("mkdir -p " + test::ShellQuote(prefixUnix + "/dosdevices/unc/vdsrv") + " && ln -sfn " +
                 test::ShellQuote(test::UnixPath(share.Root())) + " " +
                 test::ShellQuote(prefixUnix + "/dosdevices/unc/vdsrv/Musik"));

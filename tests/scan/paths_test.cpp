@@ -113,12 +113,10 @@ TEST_F(PathsTest, RescanOfAPathWithTrailingBackslashesKeepsItsRecord) {
 // A listing that finds nothing at all (no "." and ".." either, as at the root of an empty
 // drive) is an empty directory, not an unreadable one.
 TEST_F(PathsTest, EmptyListingIsNotAFailure) {
-  wchar_t config[MAX_PATH] = {0};
-  if (!GetEnvironmentVariableW(L"WINECONFIGDIR", config, MAX_PATH)) GTEST_SKIP() << "not Wine";
-  std::wstring prefix = config;
-  if (prefix.starts_with(L"\\??\\")) prefix = prefix.substr(4);
+  const std::string prefix = test::WinePrefixDir();
+  if (prefix.empty()) GTEST_SKIP() << "not Wine";
   TempTree empty;
-  const std::string drive = test::UnixPath(prefix) + "/dosdevices/q:";
+  const std::string drive = prefix + "/dosdevices/q:";
   ASSERT_EQ(test::RunUnix("ln -sfn " + test::ShellQuote(test::UnixPath(empty.Root())) + " " +
                           test::ShellQuote(drive)),
             0);

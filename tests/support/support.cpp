@@ -227,6 +227,15 @@ HeldFile::~HeldFile() {
   if (release_) CloseHandle(release_);
 }
 
+// Wine names its prefix in WINECONFIGDIR, as an NT path (\??\Z:\...).
+std::string WinePrefixDir() {
+  wchar_t config[MAX_PATH] = {0};
+  if (!GetEnvironmentVariableW(L"WINECONFIGDIR", config, MAX_PATH)) return {};
+  std::wstring p = config;
+  if (p.starts_with(L"\\??\\")) p = p.substr(4);
+  return UnixPath(p);
+}
+
 bool PermissionsEnforced() {
   static const bool enforced = [] {
     TempTree t;

@@ -20,6 +20,8 @@ int RunUnix(const std::string& command);
 std::string UnixPath(const std::wstring& winPath);
 // Quotes for /bin/sh.
 std::string ShellQuote(const std::string& s);
+// The Linux path of the Wine prefix the test runs in ("" when not under Wine).
+std::string WinePrefixDir();
 
 // A fresh directory below the Linux /tmp (Z:\tmp\...), removed with everything in it at the
 // end of the test, whatever permissions the test left behind.
