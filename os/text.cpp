@@ -152,6 +152,80 @@ std::wstring FromUtf8(std::string_view s) {
   return out;
 }
 
+namespace {
+
+template <class Unit16>
+void AppendWtf8Units(std::string& out, const Unit16* s, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    uint32_t cp = static_cast<uint32_t>(s[i]) & 0xFFFF;
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+      continue;
+    }
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n) {
+      const uint32_t lo = static_cast<uint32_t>(s[i + 1]) & 0xFFFF;
+      if (lo >= 0xDC00 && lo <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+        ++i;
+      }
+    }
+    if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+}
+
+}  // namespace
+
+void AppendWtf8(std::string& out, std::wstring_view s) { AppendWtf8Units(out, s.data(), s.size()); }
+void AppendWtf8(std::string& out, std::u16string_view s) { AppendWtf8Units(out, s.data(), s.size()); }
+
+std::wstring FromWtf8(std::string_view s) {
+  std::wstring out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    const auto c = static_cast<uint8_t>(s[i]);
+    if (c < 0x80) {
+      out += static_cast<wchar_t>(c);
+      ++i;
+      continue;
+    }
+    // The surrogates that UTF-8 leaves out: ED A0..BF xx.
+    if (c == 0xED && i + 2 < s.size() && (static_cast<uint8_t>(s[i + 1]) & 0xE0) == 0xA0 &&
+        (static_cast<uint8_t>(s[i + 2]) & 0xC0) == 0x80) {
+      out += static_cast<wchar_t>(0xD000 | ((static_cast<uint8_t>(s[i + 1]) & 0x3F) << 6) |
+                                  (static_cast<uint8_t>(s[i + 2]) & 0x3F));
+      i += 3;
+      continue;
+    }
+    uint32_t cp = 0;
+    const size_t n = DecodeOne(s, i, cp);
+    if (n == 0) {
+      out += static_cast<wchar_t>(0xFFFD);
+      ++i;
+    } else if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<wchar_t>(0xD800 + (cp >> 10));
+      out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+      i += n;
+    } else {
+      out += static_cast<wchar_t>(cp);
+      i += n;
+    }
+  }
+  return out;
+}
+
 bool IsValidUtf8(std::string_view s) {
   for (size_t i = 0; i < s.size();) {
     uint32_t cp;

@@ -26,6 +26,13 @@ void InitCaseTables();
 std::string ToUtf8(std::wstring_view s);
 // Decodes UTF-8; every invalid byte becomes U+FFFD. Never fails.
 std::wstring FromUtf8(std::string_view s);
+// The code units of a UTF-16 text as generalised UTF-8 (WTF-8): pairs as UTF-8 does, an
+// unpaired surrogate as its own three bytes, so that every name Windows allows keeps its
+// identity; FromWtf8 gives the code units back. Bytes that are not of that form (from outside
+// the program) become U+FFFD there.
+void AppendWtf8(std::string& out, std::wstring_view s);
+void AppendWtf8(std::string& out, std::u16string_view s);
+std::wstring FromWtf8(std::string_view s);
 // True when the bytes are well-formed UTF-8 (no overlongs, no surrogates, at most U+10FFFF).
 bool IsValidUtf8(std::string_view s);
 // Text of a line of a console program: UTF-8 when it is valid UTF-8, else the OEM code page,

@@ -29,14 +29,36 @@ PfadListe::ParentId PfadListe::AddParent(std::wstring_view parent) {
 }
 
 void PfadListe::Append(ParentId parent, std::wstring_view name, int64_t size, int32_t dirs,
-                       int32_t files) {
+                       int32_t files, FileTable::BlockId fileBlock) {
   // Windows names are at most 255 code units; a longer one is cut rather than wrapped.
   if (name.size() > 0xFFFF) name = name.substr(0, 0xFFFF);
   const auto off = static_cast<uint32_t>(names_.size());
   names_.insert(names_.end(), name.begin(), name.end());
   liveNameChars_ += name.size();
   ++changes_;
-  recs_.push_back(Rec{size, dirs, files, parent, off, static_cast<uint16_t>(name.size()), 0});
+  recs_.push_back(
+      Rec{size, dirs, files, parent, off, static_cast<uint16_t>(name.size()), 0, fileBlock});
+}
+
+void PfadListe::SetFiles(size_t i, FileTable::BlockId block) {
+  files_.Release(recs_[i].FileBlock);
+  recs_[i].FileBlock = block;
+  ++changes_;
+  if (files_.Wasteful()) CompactFiles();
+}
+
+PfadListe& PfadListe::operator=(PfadListe&& o) noexcept {
+  if (this == &o) return *this;
+  const uint64_t changes = std::max(changes_, o.changes_) + 1;
+  recs_ = std::move(o.recs_);
+  names_ = std::move(o.names_);
+  ptext_ = std::move(o.ptext_);
+  parents_ = std::move(o.parents_);
+  files_ = std::move(o.files_);
+  liveNameChars_ = o.liveNameChars_;
+  changes_ = changes;
+  o.Clear();
+  return *this;
 }
 
 void PfadListe::Append(const Pfad& p) {
@@ -56,6 +78,7 @@ void PfadListe::Clear() {
   std::vector<wchar_t>().swap(names_);
   std::vector<wchar_t>().swap(ptext_);
   std::vector<Span>().swap(parents_);
+  files_.Clear();
   liveNameChars_ = 0;
   ++changes_;
 }
@@ -65,6 +88,14 @@ void PfadListe::CompactIfWasteful() {
   if (names_.size() > 2 * liveNameChars_ + 4096 || parents_.size() > 2 * recs_.size() + 1024) {
     Compact();
   }
+  if (files_.Wasteful()) CompactFiles();
+}
+
+void PfadListe::CompactFiles() {
+  FileTable fresh;
+  for (Rec& r : recs_) r.FileBlock = fresh.CopyFrom(files_, r.FileBlock);
+  fresh.Trim();
+  files_ = std::move(fresh);
 }
 
 void PfadListe::Compact() {
@@ -131,11 +162,13 @@ void PfadListe::SortByParent() {
     parents_.shrink_to_fit();
   }
   recs_.shrink_to_fit();
+  files_.Trim();
 }
 
 size_t PfadListe::MemoryBytes() const {
   return sizeof(*this) + recs_.capacity() * sizeof(Rec) + names_.capacity() * sizeof(wchar_t) +
-         ptext_.capacity() * sizeof(wchar_t) + parents_.capacity() * sizeof(Span);
+         ptext_.capacity() * sizeof(wchar_t) + parents_.capacity() * sizeof(Span) +
+         files_.MemoryBytes() - sizeof(files_);
 }
 
 std::wstring _AddBackslash(std::wstring_view path) {

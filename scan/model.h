@@ -4,12 +4,15 @@
 //
 // The list is held lean, since a large drive gives millions of records: a record is 32 bytes
 // of numbers, its Name lives in one character arena, and its Parent is a number into a table
-// of parent texts shared by all records of one directory.
+// of parent texts shared by all records of one directory. Beside the records lies the table of
+// every file (filetable.h): a directory record names the block of its own files.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "scan/filetable.h"
 
 namespace vardune {
 
@@ -39,6 +42,8 @@ class PfadListe {
     uint32_t NameOff;
     uint16_t NameLen;
     uint8_t Bup;
+    // A directory record's own files (kNone: none kept, as for a "<DATEIEN>" record).
+    FileTable::BlockId FileBlock;
   };
 
   size_t size() const { return recs_.size(); }
@@ -61,9 +66,30 @@ class PfadListe {
   ParentId ParentCount() const { return static_cast<ParentId>(parents_.size()); }
 
   void Append(ParentId parent, std::wstring_view name, int64_t size, int32_t dirs,
-              int32_t files);
+              int32_t files, FileTable::BlockId fileBlock = FileTable::kNone);
   // Appends a plain record; reuses the parent of the last record when it is the same text.
   void Append(const Pfad& p);
+
+  // The files of the results. A producer adds a directory's block and passes its id with the
+  // directory's record; from then on the list owns it.
+  FileTable& FileStore() { return files_; }
+  const FileTable& FileStore() const { return files_; }
+  // The own files of record i, in the order the producer met them.
+  std::vector<FileInfo> FilesOf(size_t i) const { return files_.Files(recs_[i].FileBlock); }
+  template <class F>
+  void ForEachFile(size_t i, F&& f) const {
+    files_.ForEach(recs_[i].FileBlock, f);
+  }
+  // Replaces record i's files (kNone: it keeps none); the old block goes.
+  void SetFiles(size_t i, FileTable::BlockId block);
+
+  // Taking over another list counts as a change of this one, whatever the other one counted:
+  // a reader that kept record numbers of the old results must see that they no longer hold.
+  PfadListe() = default;
+  PfadListe(PfadListe&&) noexcept = default;
+  PfadListe& operator=(PfadListe&& o) noexcept;
+  PfadListe(const PfadListe&) = delete;
+  PfadListe& operator=(const PfadListe&) = delete;
 
   void Clear();
   // Removes the records for which keep(i) is false, keeping the order of the others.
@@ -87,11 +113,13 @@ class PfadListe {
   };
   void CompactIfWasteful();
   void Compact();
+  void CompactFiles();
 
   std::vector<Rec> recs_;
   std::vector<wchar_t> names_;
   std::vector<wchar_t> ptext_;
   std::vector<Span> parents_;
+  FileTable files_;
   size_t liveNameChars_ = 0;
   uint64_t changes_ = 0;
 };
@@ -104,6 +132,7 @@ size_t PfadListe::KeepIf(Keep keep) {
       recs_[out++] = recs_[i];
     } else {
       liveNameChars_ -= recs_[i].NameLen;
+      files_.Release(recs_[i].FileBlock);
     }
   }
   const size_t removed = recs_.size() - out;
