@@ -425,6 +425,29 @@ TEST_F(TreemapTest, FollowsARescanDropsClicksDuringItAndHidesOnClose) {
   EXPECT_TRUE(ui::IsWindowShown(kTreemapWindow));
 }
 
+// An import replaces the results: the map shows the imported tree, not the picture of the
+// scan before it, however the two lists counted their changes.
+TEST_F(TreemapTest, FollowsAnImportOverTheScannedResults) {
+  TempTree t;
+  MakeTree(t);
+  t.Text(L"export.json",
+         "[1,2,{\"progname\":\"ncdu\"},\n"
+         "[{\"name\":\"/srv/data\"},{\"name\":\"f\",\"asize\":3145728},\n"
+         " [{\"name\":\"gross\"},{\"name\":\"g\",\"asize\":4194304}],\n"
+         " [{\"name\":\"klein\"},{\"name\":\"h\",\"asize\":1048576}]]]\n");
+  Start({t.Root()});
+  Click(kGadScan);
+  PressF9();
+  ASSERT_EQ(TopPaths().size(), 4u);
+  test::gFileAnswer = ui::FileChoice{t.Path(L"export.json"), 1};
+  Menu(kItemImport);
+  ASSERT_EQ(GStartPath, L"\\srv\\data\\");
+  EXPECT_EQ(TreemapCaption(), L"\\srv\\data\\   8 MB");
+  EXPECT_EQ(TopPaths(), (std::set<std::wstring>{L"\\srv\\data\\gross\\", L"\\srv\\data\\klein\\",
+                                                L"\\srv\\data\\<DATEIEN>"}));
+  EXPECT_EQ(TopTiles().at(L"\\srv\\data\\gross\\").size, 4 * kMB);
+}
+
 // A tree of a few hundred directories, scanned and shown, kept as pictures for a person.
 TEST_F(TreemapTest, ScreenshotAfterAScanOfAFewHundredDirectories) {
   TempTree t;
