@@ -291,7 +291,13 @@ void TreemapIndex::Build(const PfadListe& list, std::wstring_view path) {
     const PfadListe::ParentId p = list[i].Parent;
     if (listed[p]) {
       top_.push_back(static_cast<uint32_t>(i));
-      bytes_ += list[i].Size;
+      // An ERROR record's -1 is no size, and imported sizes can add up past the largest one.
+      const int64_t size = list[i].Size;
+      if (size > 0) {
+        bytes_ = size > std::numeric_limits<int64_t>::max() - bytes_
+                     ? std::numeric_limits<int64_t>::max()
+                     : bytes_ + size;
+      }
     }
     if (below[p]) ++start_[p + 1];
   }

@@ -95,7 +95,8 @@ class TreemapIndex {
   // kTmRoot: the records listed for the path; a directory record: the records whose Parent is
   // its full path; a "<DATEIEN>" record: nothing.
   void Children(uint32_t id, std::vector<TmItem>& out) const;
-  // The sum of the listed records' sizes, as the summary of the result list adds it.
+  // The bytes of the listed records: the sizes that are not negative (an ERROR record has
+  // none), summed up to the largest size and no further.
   int64_t Bytes() const { return bytes_; }
   size_t TopCount() const { return top_.size(); }
 

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <random>
 #include <set>
+#include <vector>
 
 #include "scan/model.h"
 #include "ui/placement.h"
@@ -347,8 +349,8 @@ TEST(TreemapLayout, IndexFindsTheListedRecordsAndTheContentsBelow) {
   std::vector<std::wstring> names;
   for (const TmItem& it : top) names.push_back(std::wstring(t.list.Name(it.id)));
   EXPECT_EQ(names, (std::vector<std::wstring>{L"a", L"kaputt", L"<DATEIEN>"}));
-  // As the summary adds them: the error record's -1 included.
-  EXPECT_EQ(index.Bytes(), 10 - 1 + 5);
+  // The caption's bytes: an ERROR record adds nothing (not its -1).
+  EXPECT_EQ(index.Bytes(), 10 + 5);
   std::vector<TmItem> inA;
   index.Children(top[0].id, inA);
   names.clear();
@@ -363,6 +365,29 @@ TEST(TreemapLayout, IndexFindsTheListedRecordsAndTheContentsBelow) {
   index.Children(kTmRoot, none);
   EXPECT_TRUE(none.empty());
   EXPECT_EQ(index.Bytes(), 0);
+
+  // Imported sizes near the 64-bit limit: the sum stops at the largest size, whatever the
+  // order, and ERROR records among them change nothing.
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  struct Case {
+    std::vector<int64_t> sizes;
+    int64_t bytes;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{kMax, 1}, kMax},
+           {{1, kMax}, kMax},
+           {{kMax / 2 + 1, kMax / 2 + 1, -1}, kMax},
+           {{-1, kMax - 1, 1, -1}, kMax},
+           {{kMax - 2, -1, 1}, kMax - 1},
+           {{-1, -1}, 0},
+       }) {
+    Tree big;
+    for (size_t k = 0; k < c.sizes.size(); ++k) {
+      big.Add(L"C:\\g\\", L"d" + std::to_wstring(k), c.sizes[k]);
+    }
+    index.Build(big.list, L"C:\\g\\");
+    EXPECT_EQ(index.Bytes(), c.bytes) << c.sizes.size() << " sizes, first " << c.sizes[0];
+  }
 }
 
 TEST(WindowPlacement, BesideWhereTheScreenHasRoom) {
