@@ -64,27 +64,34 @@ void ImportFailed(const std::wstring& path, const std::wstring& why) {
 
 bool ExportResults(std::wstring path, int chosenType) {
   const ExportFormat format = ExportFormatFor(path, chosenType);
-  std::wstring error;
   JsonExportResult json = JsonExportResult::Ok;
-  bool ok;
+  os::WriteOutcome written;
   {
     WaitCursor busy;
-    ok = os::WriteFileReplacing(
-        path,
-        [&](const os::ByteSink& sink) {
-          if (format == ExportFormat::Csv) return WriteCsv(Pfade, sink);
-          json = WriteNcduJson(Pfade, NcduMeta{Narrow(GBuild), static_cast<int64_t>(std::time(nullptr))},
-                               sink);
-          return json == JsonExportResult::Ok;
-        },
-        error);
+    written = os::WriteFileReplacing(path, [&](const os::ByteSink& sink) {
+      if (format == ExportFormat::Csv) return WriteCsv(Pfade, sink);
+      json = WriteNcduJson(Pfade, NcduMeta{Narrow(GBuild), static_cast<int64_t>(std::time(nullptr))},
+                           sink);
+      return json == JsonExportResult::Ok;
+    });
   }
-  if (ok) return true;
-  if (json == JsonExportResult::NoCommonRoot) {
-    error = L"Die Ergebnisse haben kein gemeinsames Wurzelverzeichnis.";
+  if (written.Ok) return true;
+  std::wstring text = L"Konnte nicht exportieren:\r\n" + path + L"\r\n";
+  text += json == JsonExportResult::NoCommonRoot
+              ? L"Die Ergebnisse haben kein gemeinsames Wurzelverzeichnis."
+              : written.Error;
+  // Where the old file and the new data are now, as the write left them.
+  if (written.OldFileGone) {
+    text += L"\r\nDie bisherige Datei gibt es nicht mehr.";
+  } else if (!written.OldFileAt.empty()) {
+    text += L"\r\nDie bisherige Datei ist gesichert unter:\r\n" + written.OldFileAt;
+  } else {
+    text += L"\r\nEine schon vorhandene Datei bleibt unverändert.";
   }
-  ui::_Msg(L"Konnte nicht exportieren:\r\n" + path + L"\r\n" + error +
-           L"\r\nEine schon vorhandene Datei bleibt unverändert.");
+  if (!written.NewDataAt.empty()) {
+    text += L"\r\nDie neuen Daten stehen unter:\r\n" + written.NewDataAt;
+  }
+  ui::_Msg(text);
   return false;
 }
 

@@ -12,7 +12,7 @@ void _Import();
 
 // The two behind their dialogs. Export: `chosenType` is the file type chosen in the dialog
 // (1 CSV, 2 ncdu JSON). Both report a failure by message and return false then; the results
-// and any existing file stay as they were.
+// stay as they were, and an export's message says where an existing file and the new data are.
 bool ExportResults(std::wstring path, int chosenType);
 bool ImportResults(const std::wstring& path);
 

@@ -5,19 +5,38 @@
 
 namespace vardune::os {
 
+ReplaceFileCall GReplaceFile = ReplaceFileW;
+
 namespace {
 
-// A new file beside `path` that nobody else has: path + ".~<process>-<n>.tmp".
-Handle CreateTemporaryBeside(const std::wstring& path, std::wstring& tmp) {
+// Names beside `path` that belong to this process: path + ".~<process>-<n>" + ext.
+std::wstring NameBeside(const std::wstring& path, const wchar_t* ext) {
   static unsigned counter = 0;
+  return path + L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) +
+         ext;
+}
+
+// A new file beside `path` that nobody else has.
+Handle CreateTemporaryBeside(const std::wstring& path, std::wstring& tmp) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    tmp = path + L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-          std::to_wstring(++counter) + L".tmp";
+    tmp = NameBeside(path, L".tmp");
     Handle f(CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (f || GetLastError() != ERROR_FILE_EXISTS) return f;
   }
   return Handle();
+}
+
+bool Exists(const std::wstring& p) { return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A name beside `path` that no file has yet, for the old file while it is being replaced.
+std::wstring FreeNameBeside(const std::wstring& path) {
+  std::wstring name;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = NameBeside(path, L".bak");
+    if (!Exists(name)) break;
+  }
+  return name;
 }
 
 bool WriteAll(HANDLE h, std::string_view bytes) {
@@ -34,6 +53,58 @@ bool WriteAll(HANDLE h, std::string_view bytes) {
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
+void KeepAttributes(const std::wstring& path, DWORD oldAttrs) {
+  const DWORD now = GetFileAttributesW(path.c_str());
+  if (now != INVALID_FILE_ATTRIBUTES && (now & kKeptAttributes) != (oldAttrs & kKeptAttributes)) {
+    const DWORD want = (now & ~kKeptAttributes) | (oldAttrs & kKeptAttributes);
+    SetFileAttributesW(path.c_str(), want ? want : FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
+// ReplaceFileW failed. With a backup name given, Microsoft documents two states for what it
+// leaves: both files under their own names (ERROR_UNABLE_TO_REMOVE_REPLACED,
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT, any other error), or nothing under the file's name, the
+// old file under the backup name and the new content under the temporary one
+// (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2). Without a backup name, 1176 removes the old file and
+// 1177 keeps it under a name nobody is told; the backup name is given for that. What happens
+// next follows what is on the disk, so that a state the documentation does not name loses
+// nothing either.
+void AfterFailedReplace(const std::wstring& path, const std::wstring& tmp,
+                        const std::wstring& backup, DWORD oldAttrs, WriteOutcome& out) {
+  const bool atPlace = Exists(path);
+  const bool backedUp = Exists(backup);
+  if (atPlace && !backedUp) {
+    // The old file as it was: the new content is given up.
+    if (!DeleteFileW(tmp.c_str())) out.NewDataAt = tmp;
+    return;
+  }
+  if (atPlace) {
+    // A backup beside a file at its place: which holds what is unknown, so both stay.
+    out.OldFileAt = backup;
+    out.NewDataAt = tmp;
+    return;
+  }
+  // The file's name is free: the new content goes there, which is what the user asked for;
+  // failing that, the old file goes back.
+  if (MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    if (backedUp) DeleteFileW(backup.c_str());
+    KeepAttributes(path, oldAttrs);
+    out.Ok = true;
+    out.Error.clear();
+    return;
+  }
+  if (backedUp && MoveFileExW(backup.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    if (!DeleteFileW(tmp.c_str())) out.NewDataAt = tmp;
+    return;
+  }
+  if (backedUp) {
+    out.OldFileAt = backup;
+  } else {
+    out.OldFileGone = true;
+  }
+  out.NewDataAt = tmp;
+}
+
 }  // namespace
 
 std::wstring SystemErrorText(DWORD code) {
@@ -48,19 +119,19 @@ std::wstring SystemErrorText(DWORD code) {
   return s;
 }
 
-bool WriteFileReplacing(const std::wstring& path, const std::function<bool(const ByteSink&)>& produce,
-                        std::wstring& error) {
-  error.clear();
+WriteOutcome WriteFileReplacing(const std::wstring& path,
+                                const std::function<bool(const ByteSink&)>& produce) {
+  WriteOutcome out;
   const DWORD oldAttrs = GetFileAttributesW(path.c_str());
   const bool exists = oldAttrs != INVALID_FILE_ATTRIBUTES;
   if (exists && (oldAttrs & FILE_ATTRIBUTE_DIRECTORY)) {
-    error = L"Unter diesem Namen gibt es schon ein Verzeichnis.";
-    return false;
+    out.Error = L"Unter diesem Namen gibt es schon ein Verzeichnis.";
+    return out;
   }
   // Windows refuses to replace a read-only file; the user protected it on purpose.
   if (exists && (oldAttrs & FILE_ATTRIBUTE_READONLY)) {
-    error = L"Die Datei ist schreibgeschützt.";
-    return false;
+    out.Error = L"Die Datei ist schreibgeschützt.";
+    return out;
   }
   if (exists) {
     // Replacing needs the file opened for deletion: a program that holds it open without
@@ -70,15 +141,15 @@ bool WriteFileReplacing(const std::wstring& path, const std::function<bool(const
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!probe) {
-      error = SystemErrorText(GetLastError());
-      return false;
+      out.Error = SystemErrorText(GetLastError());
+      return out;
     }
   }
   std::wstring tmp;
   Handle f = CreateTemporaryBeside(path, tmp);
   if (!f) {
-    error = SystemErrorText(GetLastError());
-    return false;
+    out.Error = SystemErrorText(GetLastError());
+    return out;
   }
   DWORD code = 0;
   const ByteSink sink = [&](std::string_view bytes) {
@@ -93,30 +164,33 @@ bool WriteFileReplacing(const std::wstring& path, const std::function<bool(const
     ok = false;
     code = GetLastError();
   }
-  if (ok) {
-    if (exists) {
-      ok = ReplaceFileW(path.c_str(), tmp.c_str(), nullptr,
-                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
-                        nullptr) != 0;
-    } else {
-      // Not over a file that appeared meanwhile: that one is not ours to replace unasked.
-      ok = MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
-    }
-    if (!ok) code = GetLastError();
+  // Not over a file that appeared meanwhile: that one is not ours to replace unasked.
+  if (ok && !exists && !MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    ok = false;
+    code = GetLastError();
   }
   if (!ok) {
     DeleteFileW(tmp.c_str());
-    error = code ? SystemErrorText(code) : L"Die Daten konnten nicht erzeugt werden.";
-    return false;
+    out.Error = code ? SystemErrorText(code) : L"Die Daten konnten nicht erzeugt werden.";
+    return out;
   }
-  if (exists) {
-    const DWORD now = GetFileAttributesW(path.c_str());
-    if (now != INVALID_FILE_ATTRIBUTES && (now & kKeptAttributes) != (oldAttrs & kKeptAttributes)) {
-      const DWORD want = (now & ~kKeptAttributes) | (oldAttrs & kKeptAttributes);
-      SetFileAttributesW(path.c_str(), want ? want : FILE_ATTRIBUTE_NORMAL);
-    }
+  if (!exists) {
+    out.Ok = true;
+    return out;
   }
-  return true;
+  const std::wstring backup = FreeNameBeside(path);
+  if (!GReplaceFile(path.c_str(), tmp.c_str(), backup.c_str(),
+                    REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                    nullptr)) {
+    out.Error = SystemErrorText(GetLastError());
+    AfterFailedReplace(path, tmp, backup, oldAttrs, out);
+    return out;
+  }
+  // The old file under the backup name has served its purpose.
+  DeleteFileW(backup.c_str());
+  KeepAttributes(path, oldAttrs);
+  out.Ok = true;
+  return out;
 }
 
 FileReader::FileReader(const std::wstring& path)

@@ -8,10 +8,12 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "os/files.h"
 #include "os/fs.h"
 #include "os/text.h"
 #include "scan/driver.h"
@@ -399,6 +401,131 @@ TEST_F(Exchange, ExportOverAFileThatIsHeldOpenReadOnlyOrHidden) {
   EXPECT_NE(Messages()[0].text.find(L"\r\nDie Datei ist schreibgeschützt.\r\n"), std::wstring::npos);
   EXPECT_EQ(Bytes(file), now);
   SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// What ReplaceFileW leaves when it fails half-way, as Microsoft documents it, played by a
+// stand-in for the replace call: no test volume makes the real call fail like this. Another
+// program holding the new file (as a virus scanner holds a file just written) makes the
+// program's own attempts to put things right fail too.
+enum class Leaves {
+  BothInPlace,  // 1175, 1176 with a backup name, any other error: both keep their names
+  OldRemoved,   // 1176 as documented without a backup name: the old file no longer exists
+  OldAsBackup,  // 1177: the old file under the backup name, nothing under its own
+};
+struct ReplaceStandIn {
+  DWORD code = 0;
+  Leaves leaves = Leaves::BothInPlace;
+  bool holdNew = false, holdOld = false;
+  std::wstring tmp, backup;  // the names the call was given
+  std::vector<std::unique_ptr<test::HeldFile>> holders;
+};
+ReplaceStandIn gReplace;
+
+BOOL WINAPI FailingReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD, LPVOID,
+                           LPVOID) {
+  gReplace.tmp = replacement;
+  gReplace.backup = backup ? backup : L"";
+  if (gReplace.leaves == Leaves::OldRemoved) DeleteFileW(replaced);
+  if (gReplace.leaves == Leaves::OldAsBackup) MoveFileW(replaced, backup);
+  if (gReplace.holdNew) gReplace.holders.push_back(std::make_unique<test::HeldFile>(replacement));
+  if (gReplace.holdOld) gReplace.holders.push_back(std::make_unique<test::HeldFile>(backup));
+  SetLastError(gReplace.code);
+  return FALSE;
+}
+
+TEST_F(Exchange, AReplaceThatFailsHalfWayLosesNoDataAndSaysWhereItIs) {
+  TempTree t, out;
+  t.File(L"a\\x", 10);
+  Start({t.Root()});
+  Click(kGadScan);
+  const std::wstring file = out.Path(L"bericht.csv");
+  const auto names = [&]() {
+    std::vector<std::wstring> v;
+    for (os::DirListing l(out.Root()); l.Next();) {
+      if (!l.IsDotOrDotDot()) v.push_back(out.Path(l.Name()));
+    }
+    std::sort(v.begin(), v.end());
+    return v;
+  };
+  const auto isNew = [](const std::wstring& f) { return Bytes(f).starts_with("\xEF\xBB\xBFPfad;"); };
+  constexpr wchar_t kUnchanged[] = L"Eine schon vorhandene Datei bleibt unverändert.";
+  const std::wstring kNewAtTmp = L"\r\nDie neuen Daten stehen unter:\r\n<tmp>";
+  enum At { Nothing, Old, New };
+  struct Case {
+    DWORD code;
+    Leaves leaves;
+    bool holdNew, holdOld;
+    At atFile;                   // what is under the file's name in the end
+    std::wstring says;           // the message after the system's text ("": none)
+    bool oldAtBackup, newAtTmp;  // the files kept beside it, which the message names
+  };
+  const std::vector<Case> cases = {
+      {ERROR_UNABLE_TO_REMOVE_REPLACED, Leaves::BothInPlace, false, false, Old, kUnchanged, false, false},
+      {ERROR_UNABLE_TO_MOVE_REPLACEMENT, Leaves::BothInPlace, false, false, Old, kUnchanged, false, false},
+      {ERROR_ACCESS_DENIED, Leaves::BothInPlace, true, false, Old, kUnchanged + kNewAtTmp, false, true},
+      {ERROR_UNABLE_TO_MOVE_REPLACEMENT, Leaves::OldRemoved, false, false, New, L"", false, false},
+      {ERROR_UNABLE_TO_MOVE_REPLACEMENT, Leaves::OldRemoved, true, false, Nothing,
+       L"Die bisherige Datei gibt es nicht mehr." + kNewAtTmp, false, true},
+      {ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, Leaves::OldAsBackup, false, false, New, L"", false, false},
+      {ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, Leaves::OldAsBackup, true, false, Old, kUnchanged + kNewAtTmp,
+       false, true},
+      {ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, Leaves::OldAsBackup, true, true, Nothing,
+       L"Die bisherige Datei ist gesichert unter:\r\n<backup>" + kNewAtTmp, true, true},
+  };
+  const auto real = os::GReplaceFile;
+  os::GReplaceFile = FailingReplace;
+  for (const Case& c : cases) {
+    const std::string where = std::to_string(c.code) + " leaves " + std::to_string(int(c.leaves)) +
+                              (c.holdNew ? ", new held" : "") + (c.holdOld ? ", old held" : "");
+    out.Text(L"bericht.csv", "alt");
+    gReplace = ReplaceStandIn{c.code, c.leaves, c.holdNew, c.holdOld};
+    test::ResetDialogs();
+    Export(file, 1);
+    ASSERT_FALSE(gReplace.tmp.empty()) << where;
+    ASSERT_FALSE(gReplace.backup.empty()) << where;  // with it, 1177 tells where the old file is
+    std::wstring says = c.says;
+    for (const auto& [mark, name] : {std::pair{L"<tmp>", gReplace.tmp}, {L"<backup>", gReplace.backup}}) {
+      if (const size_t at = says.find(mark); at != std::wstring::npos) says.replace(at, wcslen(mark), name);
+    }
+    const auto m = Messages();
+    if (says.empty()) {
+      EXPECT_TRUE(m.empty()) << where << ": " << test::Narrow(m.empty() ? L"" : m[0].text);
+    } else {
+      ASSERT_EQ(m.size(), 1u) << where;
+      EXPECT_EQ(m[0].text, L"Konnte nicht exportieren:\r\n" + file + L"\r\n" +
+                               os::SystemErrorText(c.code) + L"\r\n" + says)
+          << where;
+    }
+    // The data is where the message says, and nothing else is left beside the file.
+    std::vector<std::wstring> expected;
+    if (c.atFile != Nothing) expected.push_back(file);
+    if (c.atFile == Old) {
+      EXPECT_EQ(Bytes(file), "alt") << where;
+    } else if (c.atFile == New) {
+      EXPECT_TRUE(isNew(file)) << where;
+    }
+    if (c.oldAtBackup) {
+      expected.push_back(gReplace.backup);
+      EXPECT_EQ(Bytes(gReplace.backup), "alt") << where;
+    }
+    if (c.newAtTmp) {
+      expected.push_back(gReplace.tmp);
+      EXPECT_TRUE(isNew(gReplace.tmp)) << where;
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names(), expected) << where;
+    gReplace.holders.clear();
+    for (const std::wstring& f : names()) DeleteFileW(f.c_str());
+  }
+  os::GReplaceFile = real;
+
+  // The real call, with its backup name: the file replaced, no backup left beside it.
+  out.Text(L"bericht.csv", "alt");
+  test::ResetDialogs();
+  Export(file, 1);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(isNew(file));
+  EXPECT_EQ(names(), std::vector<std::wstring>{file});
 }
 
 TEST_F(Exchange, CommandsDuringAScanOrAnImportAreDropped) {
