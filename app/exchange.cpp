@@ -16,6 +16,7 @@
 #include "scan/model.h"
 #include "scan/scanui.h"
 #include "sets/ops.h"
+#include "ui/logwindow.h"
 #include "ui/mainwindow.h"
 #include "ui/platform/dialogs.h"
 #include "ui/platform/platform.h"
@@ -163,6 +164,12 @@ bool ImportResults(const std::wstring& path) {
   _SetsUpdateSizes();
   _SetsCheckBIP();
   _ShowDir(GStartPath);
+  // Two names of the file that the program keeps as one: the second got a suffix.
+  for (const ImportRename& r : result.Renamed) {
+    _Log(L"Import: „" + r.Original + L"“ in " + r.Parent + L" heißt jetzt „" + r.Name +
+         L"“, weil „" + r.Taken + L"“ dort schon vergeben ist.");
+  }
+  if (!result.Renamed.empty()) ShowLogWindow();
   return true;
 }
 

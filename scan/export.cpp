@@ -1,8 +1,12 @@
 // The CSV and ncdu JSON writers of the scan results (see export.h).
 #include "scan/export.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
+#include <limits>
 #include <numeric>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -53,26 +57,64 @@ void CsvField(Out& out, std::string_view s) {
   out.Put(q);
 }
 
+// A name as a JSON string: UTF-8, but a surrogate without its other half (which a Windows
+// name may hold and UTF-8 cannot) as a \uXXXX escape, so that the name reads back as it is.
 void JsonString(Out& out, std::wstring_view s) {
-  const std::string u = ToUtf8(s);
+  static const char kHex[] = "0123456789abcdef";
   std::string q = "\"";
-  q.reserve(u.size() + 2);
-  for (char c : u) {
-    const auto b = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
+  q.reserve(s.size() + 2);
+  const auto escape = [&](uint32_t unit) {
+    q += "\\u";
+    for (int k = 3; k >= 0; --k) q += kHex[(unit >> (4 * k)) & 15];
+  };
+  const auto unit = [&](size_t i) {
+    return static_cast<uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(s[i]));
+  };
+  for (size_t i = 0; i < s.size(); ++i) {
+    uint32_t cp = unit(i);
+    if (cp == '"' || cp == '\\') {
       q += '\\';
-      q += c;
-    } else if (b < 0x20) {
-      static const char kHex[] = "0123456789abcdef";
-      q += "\\u00";
-      q += kHex[b >> 4];
-      q += kHex[b & 15];
+      q += static_cast<char>(cp);
+      continue;
+    }
+    if (cp < 0x20) {
+      escape(cp);
+      continue;
+    }
+    if (cp >= 0xD800 && cp <= 0xDFFF) {
+      const uint32_t next = i + 1 < s.size() ? unit(i + 1) : 0;
+      if (cp > 0xDBFF || next < 0xDC00 || next > 0xDFFF) {
+        escape(cp);
+        continue;
+      }
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (next - 0xDC00);
+      ++i;
+    }
+    if (cp > 0x10FFFF) cp = 0xFFFD;
+    if (cp < 0x80) {
+      q += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      q += static_cast<char>(0xC0 | (cp >> 6));
+      q += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      q += static_cast<char>(0xE0 | (cp >> 12));
+      q += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      q += static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-      q += c;
+      q += static_cast<char>(0xF0 | (cp >> 18));
+      q += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      q += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      q += static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
   q += '"';
   out.Put(q);
+}
+
+// Sums of sizes stop at the largest size instead of wrapping.
+int64_t AddSat(int64_t a, int64_t b) {
+  if (b <= 0) return a;
+  return a > std::numeric_limits<int64_t>::max() - b ? std::numeric_limits<int64_t>::max() : a + b;
 }
 
 // The records grouped by their exact Parent text, each group in list order.
@@ -83,6 +125,11 @@ struct Groups {
   std::vector<uint32_t> members;
   std::vector<uint32_t> children; // group whose Parent is a directory record's own path
   std::vector<uint8_t> owned;     // a directory record has the group's Parent as its path
+  // Records of a path that an earlier record has too, which are not written: a directory is
+  // written once, with everything below its path, and the "<DATEIEN>" records of one
+  // directory as one entry, whose bytes and number of files are in `filesSum`.
+  std::vector<uint8_t> repeat;
+  std::unordered_map<uint32_t, std::pair<int64_t, int64_t>> filesSum;  // by the first record
 
   static constexpr uint32_t kNone = UINT32_MAX;
 
@@ -112,6 +159,37 @@ struct Groups {
         owned[it->second] = 1;
       }
     }
+    repeat.assign(n, 0);
+    for (size_t gi = 0; gi + 1 < start.size(); ++gi) {
+      const uint32_t* first = members.data() + start[gi];
+      const size_t count = start[gi + 1] - start[gi];
+      if (count < 16) {
+        for (size_t k = 1; k < count; ++k) {
+          for (size_t j = 0; j < k; ++j) {
+            if (!repeat[first[j]] && list.Name(first[j]) == list.Name(first[k])) {
+              Repeats(list, first[j], first[k]);
+              break;
+            }
+          }
+        }
+        continue;
+      }
+      std::unordered_map<std::wstring_view, uint32_t> seen;  // a fresh one: clearing costs its buckets
+      seen.reserve(count);
+      for (size_t k = 0; k < count; ++k) {
+        const auto [it, fresh] = seen.try_emplace(list.Name(first[k]), first[k]);
+        if (!fresh) Repeats(list, it->second, first[k]);
+      }
+    }
+  }
+
+ private:
+  void Repeats(const PfadListe& list, uint32_t earlier, uint32_t r) {
+    repeat[r] = 1;
+    if (list.Name(r) != kDateien) return;
+    auto& sum = filesSum.try_emplace(earlier, list[earlier].Size, list[earlier].Files).first->second;
+    sum.first = AddSat(sum.first, list[r].Size);
+    sum.second = std::min<int64_t>(sum.second + list[r].Files, INT32_MAX);
   }
 };
 
@@ -138,7 +216,7 @@ void WriteTree(Out& out, const PfadListe& list, const Groups& g, size_t root, bo
   struct Frame {
     size_t rec;
     uint32_t next, end;
-    int64_t childFiles;
+    int64_t childFiles;  // the files that the entries written into it carry
   };
   std::vector<Frame> stack;
   const auto open = [&](size_t rec, bool isRoot) {
@@ -160,20 +238,27 @@ void WriteTree(Out& out, const PfadListe& list, const Groups& g, size_t root, bo
   while (!stack.empty()) {
     Frame& f = stack.back();
     if (f.next == f.end) {
-      // Files that hold no bytes have no record (a scan counts them in the "<DATEIEN>" record
-      // when there is one, an import need not); their number still belongs to the directory.
+      // Files that hold no bytes have no record when no file beside them holds any; their
+      // number still belongs to the directory.
       const int64_t own = int64_t{list[f.rec].Files} - f.childFiles;
       if (own > 0) FilesEntry(out, 0, own);
       out.Put("]");
+      const int64_t written = f.childFiles + std::max<int64_t>(own, 0);
       stack.pop_back();
+      if (!stack.empty()) stack.back().childFiles += written;
       continue;
     }
     const size_t c = g.members[f.next++];
+    if (g.repeat[c]) continue;
     if (list.Name(c) == kDateien) {
-      f.childFiles += list[c].Files;
-      FilesEntry(out, list[c].Size, list[c].Files);
+      int64_t bytes = list[c].Size, files = list[c].Files;
+      if (const auto sum = g.filesSum.find(static_cast<uint32_t>(c)); sum != g.filesSum.end()) {
+        bytes = sum->second.first;
+        files = sum->second.second;
+      }
+      f.childFiles += files;
+      FilesEntry(out, bytes, files);
     } else {
-      f.childFiles += list[c].Files;
       open(c, false);  // may move the stack: f is not used after this
     }
   }
@@ -182,10 +267,11 @@ void WriteTree(Out& out, const PfadListe& list, const Groups& g, size_t root, bo
 }  // namespace
 
 bool WriteCsv(const PfadListe& list, const WriteBytes& sink) {
+  const Groups g(list);
   Out out(sink);
   out.Put("\xEF\xBB\xBF" "Pfad;Bytes;KBytes;Dateien;Verz;Fehler\r\n");
   for (size_t i = 0; i < list.size() && out.Ok(); ++i) {
-    if (list.Name(i) == kDateien) continue;
+    if (list.Name(i) == kDateien || g.repeat[i]) continue;
     std::string path = ToUtf8(list.FullPath(i));
     path += '\\';
     // A leading "=", "+", "-" or "@" would make a spreadsheet run the path as a formula.
@@ -212,7 +298,9 @@ JsonExportResult WriteNcduJson(const PfadListe& list, const NcduMeta& meta, cons
   // The roots: directory records whose Parent is no directory of the results.
   std::vector<uint32_t> roots;
   for (size_t i = 0; i < list.size(); ++i) {
-    if (list.Name(i) != kDateien && !g.owned[g.of[i]]) roots.push_back(static_cast<uint32_t>(i));
+    if (list.Name(i) != kDateien && !g.owned[g.of[i]] && !g.repeat[i]) {
+      roots.push_back(static_cast<uint32_t>(i));
+    }
   }
   if (roots.empty()) return JsonExportResult::NoCommonRoot;
   const uint32_t rootGroup = g.of[roots.front()];

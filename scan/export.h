@@ -24,7 +24,8 @@ inline constexpr std::string_view kJsonVirtualKey = "vardune_virtual";
 
 // UTF-8 with byte-order mark, ";" between fields, CR LF, the header
 // Pfad;Bytes;KBytes;Dateien;Verz;Fehler and one line per directory record in list order
-// (the full path with its trailing backslash; an ERROR record has 0 bytes and Fehler 1).
+// (the full path with its trailing backslash; an ERROR record has 0 bytes and Fehler 1), each
+// path once.
 // Fields holding ";", quotes or line breaks are quoted as RFC 4180 says. False when the sink
 // refused.
 bool WriteCsv(const PfadListe& list, const WriteBytes& sink);
@@ -40,8 +41,11 @@ enum class JsonExportResult { Ok, WriteFailed, NoCommonRoot };
 // The directory tree of the records as ncdu's JSON export: every directory with its
 // subdirectories nested, its own files as one entry "<DATEIEN>" (asize = dsize = their
 // bytes, kJsonFilesKey = their number), ERROR directories with read_error. Several roots
-// (the shares of a server) go below a root marked with kJsonVirtualKey. Reading the output
-// back with ReadNcduJson gives the same records.
+// (the shares of a server) go below a root marked with kJsonVirtualKey. Each path is written
+// once: of records that share one, the first (a directory with everything below its path;
+// the "<DATEIEN>" records of a directory summed up). Names are UTF-8, a surrogate without its
+// other half a \uXXXX escape. Reading the output back with ReadNcduJson gives the same
+// records.
 JsonExportResult WriteNcduJson(const PfadListe& list, const NcduMeta& meta, const WriteBytes& sink);
 
 // The format of an export file: its extension when that is .csv or .json (in any letter

@@ -6,9 +6,11 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <iterator>
 #include <limits>
+#include <unordered_map>
 #include <vector>
 
 #include "os/text.h"
@@ -21,63 +23,86 @@ namespace {
 constexpr size_t kChunk = 1 << 20;
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
-// Copies UTF-8 from `in` to `out`, every byte that is not part of a well-formed sequence
-// replaced by U+FFFD. An incomplete sequence at the end goes to `carry` unless `final`.
-// ncdu 1.x writes names that are not UTF-8 as the raw bytes they are on disk.
-void RepairUtf8(std::string_view in, bool final, std::string& out, std::string& carry) {
-  const size_t n = in.size();
-  size_t i = 0;
-  while (i < n) {
-    const auto c = static_cast<unsigned char>(in[i]);
-    if (c < 0x80) {
-      size_t j = i + 1;
-      while (j < n && static_cast<unsigned char>(in[j]) < 0x80) ++j;
-      out.append(in.substr(i, j - i));
-      i = j;
-      continue;
-    }
-    size_t need;
-    unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
-    if (c >= 0xC2 && c <= 0xDF) {
-      need = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      need = 2;
-      if (c == 0xE0) lo = 0xA0;
-      if (c == 0xED) hi = 0x9F;  // no surrogates
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      need = 3;
-      if (c == 0xF0) lo = 0x90;
-      if (c == 0xF4) hi = 0x8F;  // nothing past U+10FFFF
-    } else {
-      out.append(kReplacement);
-      ++i;
-      continue;
-    }
-    size_t k = 1;
-    for (; k <= need && i + k < n; ++k) {
-      const auto b = static_cast<unsigned char>(in[i + k]);
-      const bool ok = k == 1 ? (b >= lo && b <= hi) : (b >= 0x80 && b <= 0xBF);
-      if (!ok) break;
-    }
-    if (k > need) {
-      out.append(in.substr(i, need + 1));
-      i += need + 1;
-    } else if (i + k == n && !final) {
-      carry.assign(in.substr(i));
-      return;
-    } else {
-      out.append(kReplacement);
-      ++i;
-    }
-  }
+// nlohmann's parser takes only well-formed UTF-8 and only surrogate escapes that pair up, but
+// names are not always so: ncdu 1.x writes the raw bytes a Linux name has on disk, and a
+// Windows name may hold a surrogate without its other half, which the export writes as a
+// "\uD800" escape. Inside strings the stream the parser reads carries such a code unit, and
+// every byte that is not UTF-8, as the mark U+FDEF followed by a private-use character that
+// says what it stands for; a real U+FDEF is written twice. Nothing else puts a mark into a
+// string, so the name decoded from it is exactly the name of the file.
+constexpr char32_t kMark = 0xFDEF;
+constexpr char32_t kLoneUnitBase = 0xE000;  // + (unit - 0xD800): 0xE000 .. 0xE7FF
+constexpr char32_t kRawByteBase = 0xE800;   // + byte: 0xE880 .. 0xE8FF
+
+void PutUtf8(std::string& out, char32_t cp) {
+  // Only ever called with code points of the Basic Multilingual Plane above U+07FF.
+  out += static_cast<char>(0xE0 | (cp >> 12));
+  out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  out += static_cast<char>(0x80 | (cp & 0x3F));
 }
 
-// The file as a stream of repaired chunks, with the line and column of what has been read.
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The value of the four hex digits at p, -1 when they are not four hex digits.
+int Hex4(const char* p) {
+  int v = 0;
+  for (int k = 0; k < 4; ++k) {
+    const int d = HexDigit(p[k]);
+    if (d < 0) return -1;
+    v = v * 16 + d;
+  }
+  return v;
+}
+
+// Bytes where the rewriting of the stream stops its run: bit 1 outside strings, bit 2 inside.
+constexpr auto kStops = [] {
+  std::array<uint8_t, 256> t{};
+  for (int b = 0x80; b < 256; ++b) t[b] = 3;
+  t['"'] = 3;
+  t['\\'] = 2;
+  return t;
+}();
+
+// Length of the well-formed UTF-8 sequence at in[i]; 0 when the byte starts none, and
+// SIZE_MAX when the bytes end before it could be told.
+size_t SequenceAt(std::string_view in, size_t i) {
+  const auto c = static_cast<unsigned char>(in[i]);
+  size_t need;
+  unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
+  if (c >= 0xC2 && c <= 0xDF) {
+    need = 1;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    need = 2;
+    if (c == 0xE0) lo = 0xA0;
+    if (c == 0xED) hi = 0x9F;  // no surrogates
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    need = 3;
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;  // nothing past U+10FFFF
+  } else {
+    return 0;
+  }
+  for (size_t k = 1; k <= need; ++k) {
+    if (i + k >= in.size()) return SIZE_MAX;
+    const auto b = static_cast<unsigned char>(in[i + k]);
+    const bool ok = k == 1 ? (b >= lo && b <= hi) : (b >= 0x80 && b <= 0xBF);
+    if (!ok) return 0;
+  }
+  return need + 1;
+}
+
+// The file as a stream of chunks that the parser takes (see kMark), with the line and column
+// of what has been read, counted in the characters of the file itself.
 class Source {
  public:
   // The buffer starts small and grows while the reads fill it, so that a small input costs
   // little.
-  explicit Source(const ReadBytes& read) : read_(read), cap_(4096) { raw_.resize(cap_ + 8); }
+  explicit Source(const ReadBytes& read) : read_(read), cap_(4096) { raw_.resize(cap_ + kCarryMax); }
 
   const char* data = nullptr;
   size_t len = 0;
@@ -88,6 +113,7 @@ class Source {
     if (ended_ || failed_) return false;
     Account(data, len, line_, column_);
     chunk_.clear();
+    shifts_.clear();
     while (chunk_.empty()) {
       const size_t kept = carry_.size();
       std::memcpy(raw_.data(), carry_.data(), kept);
@@ -98,11 +124,10 @@ class Source {
         got = 0;
       } else if (static_cast<size_t>(got) == cap_ && cap_ < kChunk) {
         cap_ *= 2;
-        raw_.resize(cap_ + 8);
+        raw_.resize(cap_ + kCarryMax);
       }
       const bool final = got == 0;
-      RepairUtf8(std::string_view(raw_.data(), kept + static_cast<size_t>(got)), final, chunk_,
-                 carry_);
+      Rewrite(std::string_view(raw_.data(), kept + static_cast<size_t>(got)), final);
       if (final) {
         ended_ = chunk_.empty();
         break;
@@ -125,7 +150,121 @@ class Source {
   }
 
  private:
-  static void Account(const char* p, size_t n, int64_t& line, int64_t& column) {
+  // At most an escaped surrogate pair waits for the rest of its bytes.
+  static constexpr size_t kCarryMax = 16;
+
+  // Where the chunk has other characters than the file: from byte `at` of the chunk on, the
+  // file has `more` characters more than the chunk up to there.
+  struct Shift {
+    size_t at;
+    int more;
+  };
+
+  void Marked(char32_t what, int more) {
+    PutUtf8(chunk_, kMark);
+    PutUtf8(chunk_, what);
+    shifts_.push_back(Shift{chunk_.size(), more});
+  }
+
+  // Appends `in` to the chunk as the parser is to read it: bytes that are no UTF-8 outside
+  // strings become U+FFFD (the parser stops there), inside strings they and lone surrogate
+  // escapes are marked. What could still turn out otherwise with the next bytes (a sequence
+  // or an escape cut off) waits in carry_, unless this is the end.
+  void Rewrite(std::string_view in, bool final) {
+    const size_t n = in.size();
+    size_t i = 0;
+    const auto wait = [&]() {
+      if (final) return false;
+      carry_.assign(in.substr(i));
+      return true;
+    };
+    while (i < n) {
+      const auto c = static_cast<unsigned char>(in[i]);
+      if (c < 0x80) {
+        // The bytes that need no look, in one piece: ASCII, whose quotes begin and end
+        // strings, up to a backslash in a string.
+        size_t j = i;
+        for (;;) {
+          const uint8_t stop = inString_ ? 2 : 1;
+          while (j < n && !(kStops[static_cast<unsigned char>(in[j])] & stop)) ++j;
+          if (j == n || in[j] != '"') break;
+          inString_ = !inString_;
+          ++j;
+        }
+        chunk_.append(in.substr(i, j - i));
+        i = j;
+        if (i == n || static_cast<unsigned char>(in[i]) >= 0x80) continue;
+        // An escape inside a string.
+        if (i + 2 > n) {
+          if (wait()) return;
+          chunk_ += '\\';
+          ++i;
+          continue;
+        }
+        if (in[i + 1] != 'u') {
+          chunk_.append(in.substr(i, 2));
+          i += 2;
+          continue;
+        }
+        if (i + 6 > n && wait()) return;
+        const int unit = i + 6 <= n ? Hex4(in.data() + i + 2) : -1;
+        if (unit < 0) {
+          chunk_.append("\\u");  // the parser says what is wrong with the rest
+          i += 2;
+          continue;
+        }
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+          if (i + 12 > n && wait()) return;
+          const int low = i + 12 <= n && in[i + 6] == '\\' && in[i + 7] == 'u' ? Hex4(in.data() + i + 8) : -1;
+          if (low >= 0xDC00 && low <= 0xDFFF) {
+            chunk_.append(in.substr(i, 12));
+            i += 12;
+            continue;
+          }
+        }
+        if (unit >= 0xD800 && unit <= 0xDFFF) {
+          Marked(kLoneUnitBase + static_cast<char32_t>(unit - 0xD800), 4);
+        } else if (unit == static_cast<int>(kMark)) {
+          Marked(kMark, 4);
+        } else {
+          chunk_.append(in.substr(i, 6));
+        }
+        i += 6;
+        continue;
+      }
+      const size_t seq = SequenceAt(in, i);
+      if (seq == SIZE_MAX && wait()) return;
+      if (seq != 0 && seq != SIZE_MAX) {
+        if (inString_ && seq == 3 && in.substr(i, 3) == "\xEF\xB7\xAF") {
+          Marked(kMark, -1);
+        } else {
+          chunk_.append(in.substr(i, seq));
+        }
+        i += seq;
+        continue;
+      }
+      if (inString_) {
+        Marked(kRawByteBase + c, -1);
+      } else {
+        chunk_.append(kReplacement);
+      }
+      ++i;
+    }
+  }
+
+  // Adds the characters of p[0 .. n) of the chunk to line and column.
+  void Account(const char* p, size_t n, int64_t& line, int64_t& column) const {
+    size_t from = 0;
+    for (const Shift& s : shifts_) {
+      if (s.at > n) break;
+      Count(p + from, s.at - from, line, column);
+      column += s.more;
+      from = s.at;
+    }
+    Count(p + from, n - from, line, column);
+  }
+
+  static void Count(const char* p, size_t n, int64_t& line, int64_t& column) {
     for (size_t i = 0; i < n; ++i) {
       const auto b = static_cast<unsigned char>(p[i]);
       if (b == '\n') {
@@ -142,6 +281,8 @@ class Source {
   std::string raw_;
   std::string chunk_;
   std::string carry_;
+  std::vector<Shift> shifts_;
+  bool inString_ = false;
   bool ended_ = false;
   bool failed_ = false;
   int64_t line_ = 1;
@@ -182,17 +323,155 @@ int32_t Clamp32(int64_t v) {
   return static_cast<int32_t>(std::min<int64_t>(v, std::numeric_limits<int32_t>::max()));
 }
 
-// A directory's name as its record keeps it: a backslash, slash or NUL would make the name a
+// Names longer than any path can be are cut here, not by the list (which cuts at 65,535),
+// so that a suffix that keeps two of them apart survives.
+constexpr size_t kMaxNameUnits = 32767;
+
+// A name from the parser's stream (see kMark) as UTF-16 into `name`: lone surrogates as the
+// code units they are, bytes that are no UTF-8 as U+FFFD. `shown` receives it as the file
+// writes it, for messages: such a byte as \xE9, a lone surrogate as \uD800, control
+// characters escaped.
+void DecodeName(std::string_view stream, std::wstring& name, std::wstring* shown = nullptr) {
+  name.clear();
+  if (!shown && stream.size() <= kMaxNameUnits &&
+      std::all_of(stream.begin(), stream.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    name.assign(stream.begin(), stream.end());  // most names: no mark, nothing to convert
+    return;
+  }
+  const std::wstring w = FromUtf8(stream);
+  name.reserve(w.size());
+  static const wchar_t kHex[] = L"0123456789ABCDEF";
+  const auto escape = [&](const wchar_t* prefix, uint32_t v, int digits) {
+    shown->append(prefix);
+    for (int k = digits - 1; k >= 0; --k) *shown += kHex[(v >> (4 * k)) & 15];
+  };
+  for (size_t i = 0; i < w.size(); ++i) {
+    auto c = static_cast<uint32_t>(w[i]);
+    if (c == kMark && i + 1 < w.size()) {
+      const auto what = static_cast<uint32_t>(w[++i]);
+      if (what >= kRawByteBase && what <= kRawByteBase + 0xFF) {
+        name += static_cast<wchar_t>(0xFFFD);
+        if (shown) escape(L"\\x", what - kRawByteBase, 2);
+        continue;
+      }
+      if (what >= kLoneUnitBase && what < kLoneUnitBase + 0x800) {
+        c = 0xD800 + (what - kLoneUnitBase);
+        name += static_cast<wchar_t>(c);
+        if (shown) escape(L"\\u", c, 4);
+        continue;
+      }
+      if (what != kMark) --i;  // (never written so) the mark stands for itself
+      c = kMark;               // the mark written twice: the mark itself
+    }
+    name += static_cast<wchar_t>(c);
+    if (!shown) continue;
+    if (c < 0x20) {
+      escape(L"\\u", c, 4);
+    } else {
+      *shown += static_cast<wchar_t>(c);
+    }
+  }
+  if (name.size() > kMaxNameUnits) name.resize(kMaxNameUnits);
+}
+
+std::wstring DecodeName(std::string_view stream) {
+  std::wstring name;
+  DecodeName(stream, name);
+  return name;
+}
+
+std::wstring ShownName(std::string_view stream) {
+  std::wstring name, shown;
+  DecodeName(stream, name, &shown);
+  return shown;
+}
+
+// An entry's name as the program keeps it: a backslash, slash or NUL would make the name a
 // path, and a directory called "<DATEIEN>" (which Windows cannot have) would pass for the
 // files of its parent.
-std::wstring RecordName(const std::string& utf8) {
-  std::wstring w = FromUtf8(utf8);
-  for (wchar_t& c : w) {
+void RecordName(std::string_view stream, std::wstring& name) {
+  DecodeName(stream, name);
+  for (wchar_t& c : name) {
     if (c == L'\\' || c == L'/' || c == 0) c = L'_';
   }
-  if (w == kDateien) w = L"_DATEIEN_";
-  return w;
+  if (name.size() == kDateien.size() && name == kDateien) name = L"_DATEIEN_";
 }
+
+// The names the entries of one directory have taken. What the conversions above make of
+// different names can be one name (two names that are no UTF-8, "a\b" beside "a_b"), as can
+// a file that repeats a name; every entry takes its name here, so that no two entries of a
+// directory are kept under one path. Letter case counts: "A" and "a" are two names. Every
+// file of a directory passes through here: the names lie in one buffer, found through a
+// table of their places, without a heap block per name.
+class EntryNames {
+ public:
+  // The name for an entry called `name` (never empty): that name if it is free, else the
+  // first free one of "name (2)", "name (3)", ... Good until the next call.
+  const std::wstring& Take(std::wstring_view name) {
+    taken_.assign(name);
+    if (Insert(taken_)) return taken_;
+    uint64_t& next = next_[taken_];  // where the search for this name goes on
+    if (next < 2) next = 2;
+    for (;; ++next) {
+      taken_.assign(name);
+      taken_ += L" (" + std::to_wstring(next) + L")";
+      if (Insert(taken_)) {
+        ++next;
+        return taken_;
+      }
+    }
+  }
+
+ private:
+  struct Slot {
+    uint64_t off = 0;
+    uint32_t len = 0;  // 0: empty
+  };
+
+  // FNV-1a over the code units: names are short, and this is the cost every file pays.
+  static size_t Hash(std::wstring_view s) {
+    uint64_t h = 14695981039346656037ull;
+    for (wchar_t c : s) h = (h ^ static_cast<uint64_t>(c)) * 1099511628211ull;
+    return static_cast<size_t>(h ^ (h >> 29));
+  }
+
+  // False when the name is taken already.
+  bool Insert(std::wstring_view name) {
+    if (2 * (count_ + 1) > slots_.size()) Grow();
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = Hash(name) & mask;; i = (i + 1) & mask) {
+      Slot& s = slots_[i];
+      if (s.len == 0) {
+        s.off = arena_.size();
+        s.len = static_cast<uint32_t>(name.size());
+        arena_.append(name);
+        ++count_;
+        return true;
+      }
+      if (At(s) == name) return false;
+    }
+  }
+
+  std::wstring_view At(const Slot& s) const { return std::wstring_view(arena_).substr(s.off, s.len); }
+
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 16 : old.size() * 2, Slot{});
+    const size_t mask = slots_.size() - 1;
+    for (const Slot& s : old) {
+      if (s.len == 0) continue;
+      size_t i = Hash(At(s)) & mask;
+      while (slots_[i].len != 0) i = (i + 1) & mask;
+      slots_[i] = s;
+    }
+  }
+
+  std::wstring arena_;
+  std::wstring taken_;
+  std::vector<Slot> slots_;
+  size_t count_ = 0;
+  std::unordered_map<std::wstring, uint64_t> next_;
+};
 
 // The SAX handler: the nesting of the export as a stack of what each open array or object is.
 class Handler {
@@ -266,8 +545,13 @@ class Handler {
     PfadListe::ParentId asParent = 0;
     size_t pathLen = 0;
     std::wstring name;
-    int64_t size = 0, ownBytes = 0;
-    int64_t dirs = 0, files = 0, ownFiles = 0;
+    int64_t size = 0;
+    int64_t dirs = 0, files = 0;
+    // The files directly in it: their bytes and number, and the "<DATEIEN>" record that holds
+    // them once they have one (at the place of the program's own entry for them, if any).
+    int64_t ownBytes = 0, ownFiles = 0;
+    size_t filesRecord = PfadListe::npos;
+    EntryNames names;
   };
 
   static Key KeyOf(std::string_view k) {
@@ -447,7 +731,7 @@ class Handler {
   bool CheckName() {
     if (!info_.hasName) return Fail(L"Ein Eintrag hat keinen Namen.");
     if (info_.name.empty() || info_.name == "." || info_.name == "..") {
-      return Fail(L"Ein Eintrag hat den ungültigen Namen „" + FromUtf8(info_.name) + L"“.");
+      return Fail(L"Ein Eintrag hat den ungültigen Namen „" + ShownName(info_.name) + L"“.");
     }
     return true;
   }
@@ -462,9 +746,9 @@ class Handler {
       return true;
     }
     if (!parent) {
-      out_.Root = ImportRootPath(FromUtf8(info_.name));
+      out_.Root = ImportRootPath(DecodeName(info_.name));
       if (out_.Root.empty()) {
-        return Fail(L"Der Name des Wurzelverzeichnisses ist kein Pfad: „" + FromUtf8(info_.name) +
+        return Fail(L"Der Name des Wurzelverzeichnisses ist kein Pfad: „" + ShownName(info_.name) +
                     L"“.");
       }
       path_ = out_.Root;
@@ -473,8 +757,12 @@ class Handler {
       d.name.assign(s.Name);
       d.own = out_.Records.AddParent(s.Parent);
     } else {
-      d.name = RecordName(info_.name);
+      RecordName(info_.name, name_);
+      d.name = parent->names.Take(name_);
       path_.resize(parent->pathLen);
+      if (d.name != name_) {
+        out_.Renamed.push_back(ImportRename{path_, ShownName(info_.name), name_, d.name});
+      }
       path_ += d.name;
       path_ += L'\\';
       d.own = parent->asParent;
@@ -495,13 +783,20 @@ class Handler {
     if (d.mode != Mode::Normal || d.isVirtual || info_.excluded) return true;
     const int64_t bytes = info_.asize;
     d.size = AddSat(d.size, bytes);
+    d.ownBytes = AddSat(d.ownBytes, bytes);
     if (info_.hasFiles && info_.name == "<DATEIEN>") {
       // This program's own export: the files of the directory as one entry, whose record
       // keeps its place among the records of the directory's contents.
       d.files += info_.files;
-      if (bytes > 0) out_.Records.Append(d.asParent, kDateien, bytes, 0, Clamp32(info_.files));
+      d.ownFiles += info_.files;
+      if (bytes > 0 && d.filesRecord == PfadListe::npos) {
+        d.filesRecord = out_.Records.size();
+        out_.Records.Append(d.asParent, kDateien, 0, 0, 0);  // its numbers when the directory ends
+      }
     } else {
-      d.ownBytes = AddSat(d.ownBytes, bytes);
+      // Its name is not kept yet; taking it keeps a directory from having it too.
+      RecordName(info_.name, name_);
+      d.names.Take(name_);
       d.files += 1;
       d.ownFiles += 1;
     }
@@ -518,7 +813,10 @@ class Handler {
     } else if (d.mode == Mode::Normal) {
       if (!d.isVirtual) {
         out_.Records.Append(d.own, d.name, d.size, Clamp32(d.dirs), Clamp32(d.files));
-        if (d.ownBytes > 0) {
+        if (d.filesRecord != PfadListe::npos) {
+          out_.Records[d.filesRecord].Size = d.ownBytes;
+          out_.Records[d.filesRecord].Files = Clamp32(d.ownFiles);
+        } else if (d.ownBytes > 0) {
           out_.Records.Append(d.asParent, kDateien, d.ownBytes, 0, Clamp32(d.ownFiles));
         }
       }
@@ -536,6 +834,7 @@ class Handler {
   std::vector<DirFrame> dirs_;
   Info info_;
   std::wstring path_;
+  std::wstring name_;  // the last entry's name, its buffer kept from one entry to the next
   std::wstring problem_;
   bool bool_ = false;
   uint64_t unsigned_ = 0;
@@ -564,6 +863,7 @@ std::wstring ImportRootPath(std::wstring_view name) {
 bool ReadNcduJson(const ReadBytes& read, ImportResult& out, ImportError& err) {
   out.Records.Clear();
   out.Root.clear();
+  out.Renamed.clear();
   err = ImportError{};
   Source src(read);
   Handler h(out);

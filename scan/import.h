@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "scan/model.h"
 
@@ -21,11 +22,23 @@ inline constexpr int kMaxImportDepth = 125;
 // Nesting of JSON arrays and objects of any kind.
 inline constexpr int kMaxJsonNesting = kMaxImportDepth + 5;
 
+// An entry that got another name than its own, because an entry of its directory before it
+// already had that name as the program keeps names (see ReadNcduJson).
+struct ImportRename {
+  std::wstring Parent;    // the path of its directory, with the trailing backslash
+  std::wstring Original;  // its name as the file writes it: a byte that is no UTF-8 as \xE9,
+                          // a surrogate without its other half as \uD800
+  std::wstring Taken;     // the name it would have had, which the other entry has
+  std::wstring Name;      // the name it has: Taken + " (2)", " (3)", ...
+};
+
 struct ImportResult {
   // The records in the order a scan appends them (post-order), not sorted yet.
   PfadListe Records;
   // The imported root's path with its trailing backslash: what the path field shows.
   std::wstring Root;
+  // The directories that were renamed, in the order of the file.
+  std::vector<ImportRename> Renamed;
 };
 
 struct ImportError {
@@ -41,9 +54,12 @@ struct ImportError {
 // the files of a directory its "<DATEIEN>" record, directories with read_error (and those
 // whose path would pass 250 characters) ERROR records without anything below them; excluded
 // entries and those of other file systems are left out. The root's name becomes a path with
-// "/" turned into "\" (ImportRootPath). Bytes that are not UTF-8 read as U+FFFD; a backslash,
-// slash or NUL inside a name becomes "_". False on input of any other shape, with `err` set;
-// `out` is then of no use.
+// "/" turned into "\" (ImportRootPath). Bytes that are not UTF-8 read as U+FFFD, an escaped
+// surrogate without its other half as that code unit (a Windows name may hold one); a
+// backslash, slash or NUL inside a name becomes "_". No two entries of a directory get one
+// name: one that would have the name of an entry before it gets a suffix (" (2)", " (3)",
+// ...), and `out.Renamed` says so. False on input of any other shape, with `err` set; `out`
+// is then of no use.
 bool ReadNcduJson(const ReadBytes& read, ImportResult& out, ImportError& err);
 bool ReadNcduJson(std::string_view bytes, ImportResult& out, ImportError& err);
 

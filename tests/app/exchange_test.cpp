@@ -22,6 +22,7 @@
 #include "sets/store.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/support.h"
+#include "ui/logwindow.h"
 #include "ui/mainwindow.h"
 #include "ui/menus.h"
 #include "ui/platform/platform.h"
@@ -401,6 +402,40 @@ TEST_F(Exchange, ExportOverAFileThatIsHeldOpenReadOnlyOrHidden) {
   EXPECT_NE(Messages()[0].text.find(L"\r\nDie Datei ist schreibgeschützt.\r\n"), std::wstring::npos);
   EXPECT_EQ(Bytes(file), now);
   SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(Exchange, NamesThatBecomeOneAreListedApartAndTheLogSaysWhich) {
+  TempTree out;
+  // ncdu 1.x writes the Latin-1 names of an old server as their bytes.
+  out.Text(L"latin1.json",
+           "[1,2,{\"progname\":\"ncdu\",\"progver\":\"1.15\",\"timestamp\":1},\n"
+           "[{\"name\":\"/srv/alt\"},\n"
+           "[{\"name\":\"caf\xe9\"},{\"name\":\"a\",\"asize\":3072}],\n"
+           "[{\"name\":\"caf\xe8\"},{\"name\":\"b\",\"asize\":5120}],\n"
+           "[{\"name\":\"Caf\xe9\"},{\"name\":\"c\",\"asize\":2048}]]]\n");
+  Start();
+  Import(out.Path(L"latin1.json"));
+  EXPECT_TRUE(Messages().empty());
+  const std::wstring cafe = L"caf\xFFFD";
+  EXPECT_EQ(Column(2), (std::vector<std::wstring>{cafe + L" (2)", cafe, L"Caf\xFFFD"}));
+  EXPECT_EQ(Column(1), (std::vector<std::wstring>{L"5", L"3", L"2"}));
+  const std::wstring log = LogText();
+  EXPECT_EQ(log, L"Import: „caf\\xE8“ in \\srv\\alt\\ heißt jetzt „" + cafe + L" (2)“, weil „" + cafe +
+                     L"“ dort schon vergeben ist.");
+  EXPECT_TRUE(ui::IsWindowShown(kLogWindow));
+  // Each has its own contents.
+  DoubleClickRow(0);
+  EXPECT_EQ(GStartPath, L"\\srv\\alt\\" + cafe + L" (2)\\");
+  EXPECT_EQ(Column(2), std::vector<std::wstring>{L"<DATEIEN>"});
+  EXPECT_EQ(Column(1), std::vector<std::wstring>{L"5"});
+
+  // Exported and imported again: the same records, nothing doubled, nothing renamed.
+  const std::vector<Pfad> imported = All();
+  Export(out.Path(L"wieder.json"), 2);
+  Import(out.Path(L"wieder.json"));
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(All(), imported);
+  EXPECT_EQ(LogText(), log);
 }
 
 // What ReplaceFileW leaves when it fails half-way, as Microsoft documents it, played by a

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -220,10 +221,11 @@ TEST(NcduExport, OwnExportReadsBackIntoTheSameRecords) {
   EXPECT_EQ(All(r.Records), All(server));
 
   // An import may count files beside a "<DATEIEN>" entry of the program's own (here an empty
-  // one): they come back too.
+  // one, then more of them): one file-sum record holds them all, as a scan's would.
   ImportResult mixed = Import(R"([1,2,{},[{"name":"/m"},{"name":"leer"},)"
-                              R"({"name":"<DATEIEN>","asize":11,"vardune_files":1}]])");
-  ASSERT_EQ(All(mixed.Records), (std::vector<Pfad>{R(L"\\m\\", D, 11, 0, 1), R(L"\\", L"m", 11, 0, 2)}));
+                              R"({"name":"<DATEIEN>","asize":11,"vardune_files":1},{"name":"f","asize":3},)"
+                              R"({"name":"<DATEIEN>","asize":6,"vardune_files":2}]])");
+  ASSERT_EQ(All(mixed.Records), (std::vector<Pfad>{R(L"\\m\\", D, 20, 0, 5), R(L"\\", L"m", 20, 0, 5)}));
   mixed.Records.SortByParent();
   r = Import(Json(mixed.Records));
   r.Records.SortByParent();
@@ -237,6 +239,134 @@ TEST(NcduExport, OwnExportReadsBackIntoTheSameRecords) {
                             return true;
                           }),
             JsonExportResult::NoCommonRoot);
+}
+
+// A directory below the root /r holding one file of `size` bytes, as ncdu writes it.
+std::string DirEntry(std::string_view name, int size) {
+  return "[{\"name\":\"" + std::string(name) + "\"},{\"name\":\"f\",\"asize\":" +
+         std::to_string(size) + "}]";
+}
+
+TEST(NcduImport, NamesThatBecomeOneStayApartWithASuffix) {
+  struct Case {
+    std::vector<std::string> dirs;           // in the file, the n-th with n bytes
+    std::vector<std::wstring> names;         // the records' names, in that order
+    std::vector<std::pair<std::wstring, std::wstring>> renamed;  // as the file has it, as kept
+    std::string before = "";                 // entries ahead of the directories
+  };
+  const std::wstring F(1, L'\xFFFD');
+  const std::vector<Case> cases = {
+      // Latin-1 names from an old server, which ncdu 1.x writes as their bytes.
+      {{"caf\xe9", "caf\xe8", "caf\xe0"}, {L"caf" + F, L"caf" + F + L" (2)", L"caf" + F + L" (3)"},
+       {{L"caf\\xE8", L"caf" + F + L" (2)"}, {L"caf\\xE0", L"caf" + F + L" (3)"}}},
+      {{"a\\\\b", "a_b", "a/b"}, {L"a_b", L"a_b (2)", L"a_b (3)"},
+       {{L"a_b", L"a_b (2)"}, {L"a/b", L"a_b (3)"}}},
+      {{"<DATEIEN>", "_DATEIEN_"}, {L"_DATEIEN_", L"_DATEIEN_ (2)"}, {{L"_DATEIEN_", L"_DATEIEN_ (2)"}}},
+      {{"Daten", "daten", "DATEN"}, {L"Daten", L"daten", L"DATEN"}, {}},
+      {{"x", "x", "x (2)"}, {L"x", L"x (2)", L"x (2) (2)"}, {{L"x", L"x (2)"}, {L"x (2)", L"x (2) (2)"}}},
+      // A surrogate without its other half is a name of its own; U+FFFD written as it is and
+      // a byte that is no UTF-8 are one.
+      {{"\\ud800", "\\uDC00", "\\ufffd", "\xff"}, {L"\xD800", L"\xDC00", F, F + L" (2)"},
+       {{L"\\xFF", F + L" (2)"}}},
+      // A file of the name came first: no path may stand for both.
+      {{"caf\xe8"}, {L"caf" + F + L" (2)"}, {{L"caf\\xE8", L"caf" + F + L" (2)"}},
+       ",{\"name\":\"caf\xe9\",\"asize\":100}"},
+  };
+  for (const Case& c : cases) {
+    std::string json = R"([1,2,{},[{"name":"/r"})" + c.before;
+    for (size_t k = 0; k < c.dirs.size(); ++k) {
+      json += ',';
+      json += DirEntry(c.dirs[k], static_cast<int>(k + 1));
+    }
+    const ImportResult r = Import(json + "]]");
+    std::vector<std::wstring> names;
+    std::set<std::pair<std::wstring, std::wstring>> paths;
+    for (size_t i = 0; i < r.Records.size(); ++i) {
+      EXPECT_TRUE(paths.emplace(r.Records.Parent(i), r.Records.Name(i)).second)
+          << json << ": two records of " << Narrow(r.Records.FullPath(i));
+      if (r.Records.Parent(i) != L"\\r\\" || r.Records.Name(i) == D) continue;
+      names.push_back(std::wstring(r.Records.Name(i)));
+      // Each keeps its own contents.
+      EXPECT_EQ(r.Records[i].Size, static_cast<int64_t>(names.size())) << json;
+      EXPECT_NE(FindRecord(r.Records, r.Records.FullPath(i) + L"\\", D), PfadListe::npos) << json;
+    }
+    EXPECT_EQ(names, c.names) << json;
+    std::vector<std::pair<std::wstring, std::wstring>> renamed;
+    for (const ImportRename& n : r.Renamed) {
+      renamed.emplace_back(n.Original, n.Name);
+      EXPECT_EQ(n.Parent, L"\\r\\");
+      EXPECT_TRUE(n.Name.starts_with(n.Taken + L" (")) << Narrow(n.Name);
+    }
+    EXPECT_EQ(renamed, c.renamed) << json;
+  }
+}
+
+TEST(NcduExport, EachPathOnceEvenFromResultsThatHoldItTwice) {
+  // Results with two records of one directory (and of its files) from before the import kept
+  // names apart: the path is written once, with everything below it and the files summed up.
+  const PfadListe twice = List({
+      R(L"C:\\", L"a", 30, 3, 3),
+      R(L"C:\\a\\", L"x", 10, 0, 1),
+      R(L"C:\\a\\", L"x", 20, 0, 2),
+      R(L"C:\\a\\", L"X", 0),  // another name
+      R(L"C:\\a\\x\\", D, 10, 0, 1),
+      R(L"C:\\a\\x\\", D, 20, 0, 2),
+  });
+  ImportResult r = Import(Json(twice));
+  r.Records.SortByParent();
+  EXPECT_EQ(All(r.Records), (std::vector<Pfad>{R(L"C:\\", L"a", 30, 2, 3), R(L"C:\\a\\", L"x", 30, 0, 3),
+                                                R(L"C:\\a\\", L"X", 0), R(L"C:\\a\\x\\", D, 30, 0, 3)}));
+  EXPECT_EQ(Csv(twice), "\xEF\xBB\xBFPfad;Bytes;KBytes;Dateien;Verz;Fehler\r\n"
+                        "C:\\a\\;30;0;3;3;0\r\nC:\\a\\x\\;10;0;1;0;0\r\nC:\\a\\X\\;0;0;0;0;0\r\n");
+}
+
+TEST(NcduExport, NamesWithSurrogatesWithoutTheirOtherHalfReadBackAsTheyAre) {
+  // Windows takes any 16-bit units in a name. U+FDEF and the private-use characters after it
+  // are what the import marks such units with inside its stream; real ones stay themselves.
+  const std::vector<std::wstring> names = {
+      L"a\xD800",      L"\xDC00z",       L"\xDBFF\xDBFF",  L"\xDC00\xD800",     L"x\xD834\xDD1E",
+      L"\xFDEF",       L"\xFDEF\xE000",  L"\xFDEF\xFDEF",  L"\xE000\xE8FF",     L"\xFFFD",
+      L"q\"\xD83D",
+  };
+  PfadListe l;
+  int64_t total = 0;
+  for (size_t k = 0; k < names.size(); ++k) {
+    l.Append(R(L"C:\\s\\", names[k], static_cast<int64_t>(k + 1), 0, 1));
+    l.Append(R(L"C:\\s\\" + names[k] + L"\\", D, static_cast<int64_t>(k + 1), 0, 1));
+    total += static_cast<int64_t>(k + 1);
+  }
+  l.Append(R(L"C:\\", L"s", total, static_cast<int32_t>(names.size()), static_cast<int32_t>(names.size())));
+  l.SortByParent();
+  const std::string json = Json(l);
+  // Lone halves as escapes, a pair as the UTF-8 of its character.
+  for (const char* part : {"\"a\\ud800\"", "\"\\udc00z\"", "\"\\udbff\\udbff\"", "\"\\udc00\\ud800\"",
+                           "\"x\xF0\x9D\x84\x9E\"", "\"q\\\"\\ud83d\""}) {
+    EXPECT_NE(json.find(part), std::string::npos) << part;
+  }
+  // In pieces of any size, so that the escapes and characters are cut anywhere.
+  for (size_t chunk : {json.size(), size_t{1}, size_t{5}, size_t{11}, size_t{13}}) {
+    size_t at = 0;
+    ImportResult r;
+    ImportError e;
+    ASSERT_TRUE(ReadNcduJson(
+        [&](char* buf, size_t cap) -> int64_t {
+          const size_t n = std::min({cap, chunk, json.size() - at});
+          std::copy_n(json.data() + at, n, buf);
+          at += n;
+          return static_cast<int64_t>(n);
+        },
+        r, e))
+        << chunk << ": " << Narrow(e.Text);
+    r.Records.SortByParent();
+    EXPECT_EQ(All(r.Records), All(l)) << chunk;
+    EXPECT_TRUE(r.Renamed.empty());
+  }
+  // A fault after such escapes and marked characters is found in the column of the file.
+  const std::string bad = "[1,2,{},[{\"name\":\"/r\"},[{\"name\":\"\\ud800\xEF\xB7\xAF\xe9\\uFDEF\"},x]]]";
+  const ImportError e = ImportFails(bad);
+  EXPECT_EQ(e.Text, L"Die Datei ist kein gültiges JSON.");
+  EXPECT_EQ(e.Line, 1);
+  EXPECT_EQ(e.Column, 51);
 }
 
 TEST(NcduImport, ChunksOfAnySizeGiveTheSameRecordsAndPositions) {
