@@ -307,9 +307,9 @@ JsonExportResult WriteNcduJson(const PfadListe& list, const NcduMeta& meta, cons
   for (uint32_t r : roots) {
     if (g.of[r] != rootGroup) return JsonExportResult::NoCommonRoot;
   }
-  if (roots.size() > 1 && StripBackslashes(list.Parent(roots.front())).empty()) {
-    return JsonExportResult::NoCommonRoot;
-  }
+  // Drive roots (their Parent is empty) have nothing above them to gather them; the root "\"
+  // of a Linux tree does.
+  if (roots.size() > 1 && list.Parent(roots.front()).empty()) return JsonExportResult::NoCommonRoot;
 
   Out out(sink);
   out.Put("[1,2,{\"progname\":\"vardune\",\"progver\":");

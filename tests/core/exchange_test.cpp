@@ -219,6 +219,13 @@ TEST(NcduExport, OwnExportReadsBackIntoTheSameRecords) {
   EXPECT_EQ(r.Root, L"\\\\srv\\");
   r.Records.SortByParent();
   EXPECT_EQ(All(r.Records), All(server));
+  // So are the directories below the Linux root "/" of such an import (no record either).
+  const PfadListe slash = List({R(L"\\", L"eins", 10, 0, 1), R(L"\\", L"zwei", 0),
+                                R(L"\\eins\\", D, 10, 0, 1)});
+  r = Import(Json(slash));
+  EXPECT_EQ(r.Root, L"\\");
+  r.Records.SortByParent();
+  EXPECT_EQ(All(r.Records), All(slash));
 
   // An import may count files beside a "<DATEIEN>" entry of the program's own (here an empty
   // one, then more of them): one file-sum record holds them all, as a scan's would.
@@ -231,14 +238,17 @@ TEST(NcduExport, OwnExportReadsBackIntoTheSameRecords) {
   r.Records.SortByParent();
   EXPECT_EQ(All(r.Records), All(mixed.Records));
 
-  // Records of unrelated trees have no root in common to write.
+  // Records of unrelated trees, and two drives, have no root in common to write.
   std::string ignored;
-  EXPECT_EQ(WriteNcduJson(List({R(L"C:\\", L"a", 1), R(L"D:\\", L"b", 1)}), NcduMeta{},
-                          [&](std::string_view b) {
-                            ignored.append(b);
-                            return true;
-                          }),
-            JsonExportResult::NoCommonRoot);
+  for (const PfadListe& apart : {List({R(L"C:\\", L"a", 1), R(L"D:\\", L"b", 1)}),
+                                 List({R(L"", L"C:", 1), R(L"", L"D:", 1)})}) {
+    EXPECT_EQ(WriteNcduJson(apart, NcduMeta{},
+                            [&](std::string_view b) {
+                              ignored.append(b);
+                              return true;
+                            }),
+              JsonExportResult::NoCommonRoot);
+  }
 }
 
 // A directory below the root /r holding one file of `size` bytes, as ncdu writes it.
