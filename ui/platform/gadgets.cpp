@@ -555,6 +555,29 @@ void SetGadgetItemState(int n, int item, int selected) {
   SendMessageW(l, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&it));
 }
 
+void SelectAllGadgetItems(int n) {
+  HWND l = ListHandle(n);
+  if (!l) return;
+  LVITEMW it{};
+  it.stateMask = LVIS_SELECTED;
+  it.state = LVIS_SELECTED;
+  SendMessageW(l, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&it));
+}
+
+RECT GadgetItemRect(int n, int item) {
+  RECT r{0, 0, 0, 0};
+  HWND l = ListHandle(n);
+  if (!l || item < 0 || item >= static_cast<int>(SendMessageW(l, LVM_GETITEMCOUNT, 0, 0))) {
+    return r;
+  }
+  SendMessageW(l, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE);
+  r.left = LVIR_LABEL;
+  if (!SendMessageW(l, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&r))) {
+    return RECT{0, 0, 0, 0};
+  }
+  return r;
+}
+
 void AddGadgetColumn(int n, int pos, std::wstring_view title, int width) {
   HWND l = ListHandle(n);
   if (!l) return;

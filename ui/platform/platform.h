@@ -33,6 +33,7 @@ enum EventKind : int {
   EventSizeWindow,   // the window's size changed
   EventXButtonUp,    // a mouse side button was released over the window (raw WM_XBUTTONUP)
   EventTimer,        // reserved for components that need a tick
+  EventKey,          // a key taken for the program (AddGadgetKey): Event::Key, Event::Modifiers
 };
 
 enum EventType : int {
@@ -56,6 +57,17 @@ struct Event {
   // Clicks of a drawing area (CanvasGadget): the point inside the control.
   int X = 0;
   int Y = 0;
+  // EventKey: the virtual key and the modifiers held with it (KeyModifier); Gadget is the
+  // control that had the keyboard focus, 0 when the window itself had it.
+  int Key = 0;
+  unsigned Modifiers = 0;
+};
+
+enum KeyModifier : unsigned {
+  ModNone = 0,
+  ModShift = 1u << 0,
+  ModCtrl = 1u << 1,
+  ModAlt = 1u << 2,
 };
 
 // ---- start-up ----------------------------------------------------------------------------
@@ -87,6 +99,16 @@ void SetWindowCallback(WinCallback cb);
 // A key pressed anywhere in window `win` (its controls included) becomes a menu event of
 // `item` for that window instead of reaching the control, as an accelerator would.
 void AddKeyboardShortcut(int win, int virtualKey, int item);
+
+// A key pressed (WM_KEYDOWN or WM_SYSKEYDOWN) with exactly these modifiers, as the thread's
+// key state has them, while control `gadget` of window `win` has the keyboard focus (gadget 0:
+// any control of the window, or the window itself) is taken before the control sees it and
+// queued as an event of kind EventKey. The same key elsewhere, with other modifiers, and every
+// key not named keeps its meaning for the control (Backspace in an edit field deletes a
+// character there).
+void AddGadgetKey(int win, int gadget, int virtualKey, unsigned modifiers);
+// The modifiers held now, as AddGadgetKey compares them.
+unsigned HeldModifiers();
 
 // Wait handles that WaitWindowEvent watches beside the message queue (a directory watch,
 // for example). When one is signalled, its function runs on the user-interface thread.
@@ -313,6 +335,11 @@ void SetGadgetItemText(int n, int item, std::wstring_view text, int column = 0);
 // Selected state of a list row (1 selected, 0 not).
 int GetGadgetItemState(int n, int item);
 void SetGadgetItemState(int n, int item, int selected);
+// Selects every row of a list in one call (the selection change is reported as any other).
+void SelectAllGadgetItems(int n);
+// The rectangle of a row's label in the list's client area, scrolled into view first; empty
+// when there is no such row.
+RECT GadgetItemRect(int n, int item);
 // The width is in design units; GetGadgetColumnWidth tells pixels.
 void AddGadgetColumn(int n, int pos, std::wstring_view title, int width);
 std::wstring GetGadgetColumnTitle(int n, int column);

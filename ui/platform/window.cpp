@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <vector>
@@ -34,6 +35,14 @@ struct Shortcut {
   int win, key, item;
 };
 std::vector<Shortcut> gShortcuts;
+
+struct GadgetKey {
+  int win, gadget, key;
+  unsigned modifiers;
+};
+std::vector<GadgetKey> gGadgetKeys;
+// Keys taken on their way down whose release is still to come.
+std::vector<int> gKeysDown;
 
 struct WaitEntry {
   HANDLE h;
@@ -286,8 +295,59 @@ bool TakeShortcut(const MSG& m) {
   return false;
 }
 
+// The control of the program that holds a window handle: the handle itself or one of its
+// parents below the top-level window (the header of a list, say); 0 for none.
+int GadgetHolding(HWND h, HWND top) {
+  for (; h && h != top; h = GetParent(h)) {
+    for (const auto& [n, g] : Gadgets()) {
+      if (g.hwnd == h) return n;
+    }
+  }
+  return 0;
+}
+
+// A key that the program named for the control with the focus becomes an event and goes no
+// further: the control never sees it, no WM_CHAR is made of it, and its release is taken too
+// (released F10 would open the menu bar, the released context-menu key a WM_CONTEXTMENU).
+bool TakeGadgetKey(const MSG& m) {
+  if (m.message == WM_KEYUP || m.message == WM_SYSKEYUP) {
+    const auto it = std::find(gKeysDown.begin(), gKeysDown.end(), static_cast<int>(m.wParam));
+    if (it == gKeysDown.end()) return false;
+    gKeysDown.erase(it);
+    return true;
+  }
+  if ((m.message != WM_KEYDOWN && m.message != WM_SYSKEYDOWN) || gGadgetKeys.empty()) {
+    return false;
+  }
+  HWND top = GetAncestor(m.hwnd, GA_ROOT);
+  const int win = WindowNumber(top);
+  if (win == 0) return false;
+  unsigned mods = HeldModifiers();
+  // Alt as the message has it: the key state of a posted key may not show it.
+  if (m.message == WM_SYSKEYDOWN && (m.lParam & (1 << 29))) mods |= ModAlt;
+  const int key = static_cast<int>(m.wParam);
+  const int gadget = GadgetHolding(m.hwnd, top);
+  for (const GadgetKey& k : gGadgetKeys) {
+    if (k.win != win || k.key != key || k.modifiers != mods) continue;
+    if (k.gadget != 0 && k.gadget != gadget) continue;
+    Event e;
+    e.Kind = EventKey;
+    e.Window = win;
+    e.Gadget = gadget;
+    e.Key = key;
+    e.Modifiers = mods;
+    Queue(e);
+    if (std::find(gKeysDown.begin(), gKeysDown.end(), key) == gKeysDown.end()) {
+      gKeysDown.push_back(key);
+    }
+    return true;
+  }
+  return false;
+}
+
 void DispatchOne(MSG& m) {
   if (TakeShortcut(m)) return;
+  if (TakeGadgetKey(m)) return;
   NoteRawMessage(m);
   TranslateMessage(&m);
   DispatchMessageW(&m);
@@ -444,6 +504,23 @@ void AddKeyboardShortcut(int win, int virtualKey, int item) {
     }
   }
   gShortcuts.push_back(Shortcut{win, virtualKey, item});
+}
+
+void AddGadgetKey(int win, int gadget, int virtualKey, unsigned modifiers) {
+  for (const GadgetKey& k : gGadgetKeys) {
+    if (k.win == win && k.gadget == gadget && k.key == virtualKey && k.modifiers == modifiers) {
+      return;
+    }
+  }
+  gGadgetKeys.push_back(GadgetKey{win, gadget, virtualKey, modifiers});
+}
+
+unsigned HeldModifiers() {
+  unsigned mods = ModNone;
+  if (GetKeyState(VK_SHIFT) < 0) mods |= ModShift;
+  if (GetKeyState(VK_CONTROL) < 0) mods |= ModCtrl;
+  if (GetKeyState(VK_MENU) < 0) mods |= ModAlt;
+  return mods;
 }
 
 void AddWaitHandle(HANDLE h, std::function<void()> onSignal) {
