@@ -21,6 +21,9 @@ bool StartUp(const std::vector<std::wstring>& args);
 void MainLoop();
 // One event of the main loop.
 void DispatchMainEvent(const ui::Event& e);
+// Makes the keys of the main window reach the main loop (Enter, Backspace, Alt+Up, F5, Entf,
+// Ctrl+C, Ctrl+A, Shift+F10 and the context-menu key, Esc).
+void InstallMainKeys();
 // Shut-down after the loop: the backup sets saved, the windows closed, threads ended.
 void ShutDown();
 // The whole program: start-up, loop, shut-down. Returns the process exit code.

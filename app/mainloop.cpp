@@ -14,11 +14,61 @@
 #include "ui/menus.h"
 #include "view/explorer.h"
 #include "view/resultlist.h"
+#include "view/selection.h"
 #include "view/treemap.h"
 
 namespace vardune {
 
 namespace {
+
+// The keys of the main window. Each acts on the list's current row, read when the key
+// arrives, as the menu items and the mouse do.
+struct MainKey {
+  int gadget;  // the control that must have the focus; 0: anywhere in the window
+  int key;
+  unsigned modifiers;
+  void (*action)(int row);
+};
+
+void OpenCurrentRow(int row) {
+  // As a double click on that row; without one there is nothing to open.
+  if (row >= 0) _OpenRow(row, false);
+}
+
+void PopupAtCurrentRow(int row) {
+  if (row >= 0) ShowResultPopupAtRow(row);
+}
+
+void SelectAllRows(int) {
+  ui::SelectAllGadgetItems(kGadResults);
+  _Selection();
+}
+
+constexpr MainKey kMainKeys[] = {
+    {kGadResults, VK_RETURN, ui::ModNone, OpenCurrentRow},
+    {kGadResults, VK_BACK, ui::ModNone, [](int) { _DirUp(); }},
+    {0, VK_UP, ui::ModAlt, [](int) { _DirUp(); }},
+    {0, VK_F5, ui::ModNone, [](int) { _RescanShown(); }},
+    // The delete dialog, as "Lösch-Dialog": it never deletes by itself.
+    {kGadResults, VK_DELETE, ui::ModNone, DelFiles},
+    {kGadResults, 'C', ui::ModCtrl, [](int) { _CopySelection(); }},
+    {kGadResults, 'A', ui::ModCtrl, SelectAllRows},
+    {kGadResults, VK_F10, ui::ModShift, PopupAtCurrentRow},
+    {kGadResults, VK_APPS, ui::ModNone, PopupAtCurrentRow},
+    // Esc means "STOPP" while a scan runs; the scan's own pump takes it (the main loop is not
+    // running then). Between scans it does nothing.
+    {0, VK_ESCAPE, ui::ModNone, nullptr},
+};
+
+void OnKey(const ui::Event& e) {
+  if (e.Window != kMainWindow) return;
+  for (const MainKey& k : kMainKeys) {
+    if (k.key != e.Key || k.modifiers != e.Modifiers) continue;
+    if (k.gadget != 0 && k.gadget != e.Gadget) continue;
+    if (k.action) k.action(ui::GetGadgetState(kGadResults));
+    return;
+  }
+}
 
 void OnMenu(int item, int row) {
   switch (item) {
@@ -133,9 +183,16 @@ void DispatchMainEvent(const ui::Event& e) {
     case ui::EventXButtonUp:
       _DirUp();
       break;
+    case ui::EventKey:
+      OnKey(e);
+      break;
     default:
       break;
   }
+}
+
+void InstallMainKeys() {
+  for (const MainKey& k : kMainKeys) ui::AddGadgetKey(kMainWindow, k.gadget, k.key, k.modifiers);
 }
 
 void MainLoop() {

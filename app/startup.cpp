@@ -134,6 +134,7 @@ bool StartUp(const std::vector<std::wstring>& args) {
   _MainMenu();
   _PopupMenu();
   ui::AddKeyboardShortcut(kMainWindow, VK_F9, kItemTreemap);
+  InstallMainKeys();
   // 9.
   _Init(args);
   // 10.

@@ -123,14 +123,26 @@ bool TakeStop() {
   return true;
 }
 
+// Esc in the main window presses "STOPP" while it can be pressed: the cancel request of a scan
+// or an import.
+void PressStopOnEscape(const ui::Event& e) {
+  if (e.Kind != ui::EventKey || e.Window != kMainWindow || e.Key != VK_ESCAPE ||
+      e.Modifiers != ui::ModNone || ui::IsGadgetDisabled(kGadStop)) {
+    return;
+  }
+  ui::SetGadgetState(kGadStop, 1);
+}
+
 // During a scan no command runs: every pending event is taken and dropped, except that a
-// resized window is laid out again, so that painting, resizing and "STOPP" keep working.
+// resized window is laid out again and Esc presses "STOPP", so that painting, resizing and
+// "STOPP" keep working.
 bool PumpScanEvents(bool takeStop) {
   bool stop = false;
   for (;;) {
     const ui::Event e = ui::WindowEvent();
     if (e.Kind == ui::EventNone) break;
     if (e.Kind == ui::EventSizeWindow) _AnchorApply(e.Window);
+    PressStopOnEscape(e);
     if (takeStop && TakeStop()) stop = true;
   }
   if (takeStop && TakeStop()) stop = true;

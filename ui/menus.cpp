@@ -50,4 +50,13 @@ void ShowResultPopup() {
   ui::DisplayPopupMenu(kMenuPopup, 1, m.x, m.y);
 }
 
+void ShowResultPopupAtRow(int row) {
+  const RECT r = ui::GadgetItemRect(10, row);
+  HWND list = ui::GadgetID(10);
+  if (!list || r.bottom <= r.top) return;
+  POINT p{r.left, r.bottom};
+  ClientToScreen(list, &p);
+  ui::DisplayPopupMenu(kMenuPopup, 1, p.x, p.y);
+}
+
 }  // namespace vardune

@@ -33,5 +33,8 @@ bool _PopupMenu();
 // Opens popup menu 11 for a right click in the result list, at the outer top-left corner of
 // window 1 plus the mouse position inside its client area.
 void ShowResultPopup();
+// Opens it for a row chosen with the keyboard (Shift+F10, the context-menu key): below the
+// left edge of the row's label, as the system places a menu that no mouse asked for.
+void ShowResultPopupAtRow(int row);
 
 }  // namespace vardune

@@ -25,6 +25,8 @@ namespace {
 
 constexpr int kList = 10;
 std::deque<ResultRow> gRows;
+std::wstring gShownDir;
+bool gShowingErrors = false;
 
 void ShowCount() { ui::SetVirtualCount(kList, static_cast<int>(gRows.size())); }
 
@@ -45,6 +47,23 @@ void ConnectResultList() {
     return gRows[static_cast<size_t>(row)].cells[static_cast<size_t>(column)];
   });
   ShowCount();
+}
+
+const std::wstring& ShownDirectory() { return gShownDir; }
+
+bool ShowingErrors() { return gShowingErrors; }
+
+std::vector<int> SelectedResultRows() {
+  std::vector<int> rows;
+  HWND list = ui::GadgetID(kList);
+  if (!list) return rows;
+  for (int row = -1;;) {
+    row = static_cast<int>(
+        SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
+    if (row < 0) break;
+    rows.push_back(row);
+  }
+  return rows;
 }
 
 int ResultRowCount() { return static_cast<int>(gRows.size()); }
@@ -137,6 +156,8 @@ void _ShowDir(std::wstring_view path) {
   }
   ShowRows(std::move(rows), order);
   ShowNewRows();
+  gShownDir = path;
+  gShowingErrors = false;
   _DriveSpace(path);
   ui::SetGadgetText(4, SummaryText(GDriveFree, GDriveTotal, bytes, static_cast<int32_t>(dirs),
                                    static_cast<int32_t>(files)));
@@ -156,6 +177,7 @@ void _ShowErrors() {
   }
   ShowRows(std::move(rows), OrderRows(rows, GSort));
   ShowNewRows();
+  gShowingErrors = true;
   GSort = remembered;
   TreemapShowErrors();
 }
@@ -176,6 +198,14 @@ void _DirUp() {
   GStartPath = up;
   ui::SetGadgetText(3, GStartPath);
   _ShowDir(GStartPath);
+}
+
+void _RescanShown() {
+  if (!gShownDir.empty()) {
+    GStartPath = gShownDir;
+    ui::SetGadgetText(3, GStartPath);
+  }
+  _Scan(GStartPath);
 }
 
 void _OpenRow(int row, bool inExplorer) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "scan/model.h"
 
@@ -26,7 +27,19 @@ void _ErrsButton();
 void _SortColumn(int column);
 void _DirUp();
 void _OpenRow(int row, bool inExplorer);
+// A scan of the directory the list shows (GStartPath when none is shown yet), exactly as if
+// its path were typed and the scan button pressed: a subtree rescan with the correction of
+// the totals above it.
+void _RescanShown();
 void _DriveSpace(std::wstring_view path);
+
+// The directory whose contents the list shows: the path of the last _ShowDir ("" before the
+// first). The error view keeps it; GStartPath can differ from it after a path was typed.
+const std::wstring& ShownDirectory();
+// True while the list shows the error view (_ShowErrors), whose rows name full paths.
+bool ShowingErrors();
+// The selected rows, top first.
+std::vector<int> SelectedResultRows();
 
 // Row access for the other subsystems (backup sets, delete dialog, selection status).
 int ResultRowCount();

@@ -15,6 +15,7 @@
 #include "os/process.h"
 #include "scan/model.h"
 #include "sets/store.h"
+#include "tests/support/keys.h"
 #include "tests/support/support.h"
 #include "ui/mainwindow.h"
 #include "ui/platform/platform.h"
@@ -102,6 +103,18 @@ class AppTest : public ::testing::Test {
     SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     SendMessageW(list, WM_LBUTTONUP, 0, at);
     RunPending();
+  }
+  // A key pressed while control `gadget` of the main window has the focus, with modifiers
+  // (test::kShift, kCtrl, kAlt) held; the events it queues are dispatched.
+  static void Key(int gadget, UINT vk, unsigned modifiers = 0) {
+    test::PressKey(ui::GadgetID(gadget), vk, modifiers, RunPending);
+  }
+  // The row of the result list that names `name`, -1 when none does.
+  static int RowOf(const std::wstring& name) {
+    for (int i = 0; i < ui::CountGadgetItems(kGadResults); ++i) {
+      if (ui::GetGadgetItemText(kGadResults, i, 2) == name) return i;
+    }
+    return -1;
   }
   static std::vector<std::wstring> Column(int col) {
     std::vector<std::wstring> v;
