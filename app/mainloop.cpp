@@ -13,6 +13,7 @@
 #include "ui/mainwindow.h"
 #include "ui/menus.h"
 #include "view/explorer.h"
+#include "view/recycle.h"
 #include "view/resultlist.h"
 #include "view/selection.h"
 #include "view/treemap.h"
@@ -82,6 +83,9 @@ void OnMenu(int item, int row) {
     case kItemExplorer:
     case kItemPopupExplorer:
       _OpenRow(row, true);
+      break;
+    case kItemPopupRecycle:
+      _RecycleSelection();
       break;
     case kItemStress:
       _StressScan();

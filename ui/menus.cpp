@@ -38,6 +38,7 @@ bool _PopupMenu() {
   }
   ui::MenuItem(kItemPopupExplorer, L"Explorer");
   ui::MenuItem(kItemPopupDelete, L"Lösch-Dialog");
+  ui::MenuItem(kItemPopupRecycle, L"In den Papierkorb...");
   return true;
 }
 

@@ -23,6 +23,8 @@ enum MenuItemNumber : int {
   kItemImport = 11,       // "Importieren..."
   kItemPopupExplorer = 12,
   kItemPopupDelete = 13,
+  // 14 to 16 are kept for items of the menu bar.
+  kItemPopupRecycle = 17,  // "In den Papierkorb..."
 };
 
 // Builds the menu bar of window 1; a failure is reported by message and the program runs on

@@ -234,7 +234,8 @@ TEST_F(MainWindowTest, MenusHoldExactlyTheirItems) {
   ASSERT_TRUE(_PopupMenu());
   ASSERT_NE(ui::MenuID(kMenuPopup), nullptr);
   EXPECT_EQ(ItemsOf(ui::MenuID(kMenuPopup)),
-            (std::vector<std::wstring>{L"12 Explorer", L"13 Lösch-Dialog"}));
+            (std::vector<std::wstring>{L"12 Explorer", L"13 Lösch-Dialog",
+                                       L"17 In den Papierkorb..."}));
   EXPECT_TRUE(test::Dialogs().empty());
 
   // The inner height counts the menu bar: adding it changes nothing in the layout.
