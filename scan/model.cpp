@@ -18,7 +18,8 @@ std::wstring PfadListe::FullPath(size_t i) const {
 
 Pfad PfadListe::Get(size_t i) const {
   const Rec& r = recs_[i];
-  return Pfad{std::wstring(Parent(i)), std::wstring(Name(i)), r.Size, r.Dirs, r.Files, r.Bup};
+  return Pfad{std::wstring(Parent(i)), std::wstring(Name(i)), r.Size, r.Dirs, r.Files, r.Bup,
+              files_.Files(r.FileBlock)};
 }
 
 PfadListe::ParentId PfadListe::AddParent(std::wstring_view parent) {
@@ -68,7 +69,13 @@ void PfadListe::Append(const Pfad& p) {
   } else {
     id = AddParent(p.Parent);
   }
-  Append(id, p.Name, p.Size, p.Dirs, p.Files);
+  FileTable::BlockId block = FileTable::kNone;
+  if (!p.FileList.empty()) {
+    FileBlockBuilder b;
+    for (const FileInfo& f : p.FileList) b.Add(f);
+    block = files_.Add(b);
+  }
+  Append(id, p.Name, p.Size, p.Dirs, p.Files, block);
   recs_.back().Bup = p.Bup;
 }
 

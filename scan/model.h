@@ -18,7 +18,8 @@ namespace vardune {
 
 inline constexpr std::wstring_view kDateien = L"<DATEIEN>";
 
-// One record as a plain value (for appending, for tests, for lists of other kinds).
+// One record as a plain value (for appending, for tests, for lists of other kinds), with the
+// directory's own files when it has them kept.
 struct Pfad {
   std::wstring Parent;
   std::wstring Name;
@@ -26,6 +27,7 @@ struct Pfad {
   int32_t Dirs = 0;
   int32_t Files = 0;
   uint8_t Bup = 0;
+  std::vector<FileInfo> FileList;
   bool operator==(const Pfad&) const = default;
 };
 
@@ -67,7 +69,8 @@ class PfadListe {
 
   void Append(ParentId parent, std::wstring_view name, int64_t size, int32_t dirs,
               int32_t files, FileTable::BlockId fileBlock = FileTable::kNone);
-  // Appends a plain record; reuses the parent of the last record when it is the same text.
+  // Appends a plain record with its files; reuses the parent of the last record when it is the
+  // same text.
   void Append(const Pfad& p);
 
   // The files of the results. A producer adds a directory's block and passes its id with the
