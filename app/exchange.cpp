@@ -42,6 +42,7 @@ const std::vector<ui::FileType>& ExportTypes() {
   static const std::vector<ui::FileType> types = {
       {L"CSV-Tabelle (*.csv)", L"*.csv"},
       {L"ncdu-Export (*.json)", L"*.json"},
+      {L"CSV-Tabelle mit Dateien (*.csv)", L"*.csv"},
   };
   return types;
 }
@@ -70,7 +71,9 @@ bool ExportResults(std::wstring path, int chosenType) {
   {
     WaitCursor busy;
     written = os::WriteFileReplacing(path, [&](const os::ByteSink& sink) {
-      if (format == ExportFormat::Csv) return WriteCsv(Pfade, sink);
+      if (format != ExportFormat::NcduJson) {
+        return WriteCsv(Pfade, sink, format == ExportFormat::CsvWithFiles);
+      }
       json = WriteNcduJson(Pfade, NcduMeta{Narrow(GBuild), static_cast<int64_t>(std::time(nullptr))},
                            sink);
       return json == JsonExportResult::Ok;

@@ -1,7 +1,8 @@
 // The import of ncdu's JSON export on any bytes, fed in chunks of varying size: it must
 // neither crash nor hang, a failure must say where, and what it reads must be records a scan
 // could leave: names without backslashes, no two records of one path, sizes and counts that
-// add up, no path past 250 characters but an ERROR record's. Writing those records with the
+// add up, no path past 250 characters but an ERROR record's, files of a directory under names
+// of their own. Writing those records with the
 // program's own export and reading them again must give the same records.
 #include <algorithm>
 #include <cstddef>
@@ -76,6 +77,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       continue;
     }
     if (p.Size < 0 && (p.Dirs != 0 || p.Files != 0)) Fail("ERROR record with counts");
+    std::set<std::wstring> files;
+    for (const FileInfo& f : p.FileList) {
+      if (f.Name.empty() || f.Name.find(L'\\') != std::wstring::npos) Fail("bad file name");
+      if (!files.insert(f.Name).second) Fail("two files of one name in a directory");
+      if (f.Size < 0 || f.Allocated < 0) Fail("negative file size");
+      if (seen.count({p.Parent + p.Name + L"\\", f.Name})) Fail("a file with a directory's name");
+    }
+    if (p.FileList.size() > static_cast<size_t>(p.Files)) Fail("more files kept than counted");
     if (p.Size >= 0 && p.Parent.size() + p.Name.size() + 1 > 250) Fail("long path not an error");
   }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstdint>
 #include <limits>
 #include <numeric>
@@ -199,6 +200,27 @@ std::wstring RootName(std::wstring_view path) {
   return s.empty() ? std::wstring(L"\\") : std::wstring(s);
 }
 
+// One file of the table as ncdu writes a file: its size, its size on disk and its time; the
+// attribute flags under a key of this program's own, which ncdu passes over.
+void FileEntry(Out& out, const FileRef& f, std::wstring& name) {
+  name = FileNameOf(f);
+  out.Put(",\r\n{\"name\":");
+  JsonString(out, name);
+  out.Put(",\"asize\":");
+  out.Number(f.size);
+  out.Put(",\"dsize\":");
+  out.Number(f.allocated);
+  out.Put(",\"mtime\":");
+  out.Number(f.time);
+  if (f.flags) {
+    out.Put(",\"");
+    out.Put(kJsonFlagsKey);
+    out.Put("\":");
+    out.Number(f.flags);
+  }
+  out.Put("}");
+}
+
 void FilesEntry(Out& out, int64_t bytes, int64_t files) {
   out.Put(",\r\n{\"name\":\"<DATEIEN>\",\"asize\":");
   out.Number(bytes);
@@ -217,8 +239,11 @@ void WriteTree(Out& out, const PfadListe& list, const Groups& g, size_t root, bo
     size_t rec;
     uint32_t next, end;
     int64_t childFiles;  // the files that the entries written into it carry
+    // Its own files written one by one: a "<DATEIEN>" record stands for the rest.
+    int64_t listedFiles, listedBytes;
   };
   std::vector<Frame> stack;
+  std::wstring name;
   const auto open = [&](size_t rec, bool isRoot) {
     out.Put(isRoot ? "[{\"name\":" : ",\r\n[{\"name\":");
     if (isRoot && fullName) JsonString(out, RootName(list.FullPath(rec)));
@@ -229,10 +254,16 @@ void WriteTree(Out& out, const PfadListe& list, const Groups& g, size_t root, bo
       return;
     }
     out.Put("}");
+    int64_t files = 0, bytes = 0;
+    list.ForEachFile(rec, [&](const FileRef& f) {
+      FileEntry(out, f, name);
+      ++files;
+      bytes = AddSat(bytes, f.size);
+    });
     const uint32_t c = g.children[rec];
     const uint32_t b = c == Groups::kNone ? 0 : g.start[c];
     const uint32_t e = c == Groups::kNone ? 0 : g.start[c + 1];
-    stack.push_back(Frame{rec, b, e, 0});
+    stack.push_back(Frame{rec, b, e, files, files, bytes});
   };
   open(root, true);
   while (!stack.empty()) {
@@ -256,8 +287,15 @@ void WriteTree(Out& out, const PfadListe& list, const Groups& g, size_t root, bo
         bytes = sum->second.first;
         files = sum->second.second;
       }
-      f.childFiles += files;
-      FilesEntry(out, bytes, files);
+      // The files the table holds are written already; what the record counts beyond them
+      // (from an older export, whose files were not known one by one) stays one entry.
+      files -= f.listedFiles;
+      bytes -= f.listedBytes;
+      if (files > 0 || bytes > 0) {
+        files = std::max<int64_t>(files, 0);
+        f.childFiles += files;
+        FilesEntry(out, std::max<int64_t>(bytes, 0), files);
+      }
     } else {
       open(c, false);  // may move the stack: f is not used after this
     }
@@ -266,7 +304,39 @@ void WriteTree(Out& out, const PfadListe& list, const Groups& g, size_t root, bo
 
 }  // namespace
 
-bool WriteCsv(const PfadListe& list, const WriteBytes& sink) {
+namespace {
+
+// A path as a CSV field. A leading "=", "+", "-" or "@" would make a spreadsheet run the path
+// as a formula.
+void CsvPath(Out& out, std::string path) {
+  if (path.find_first_of("=+-@\t\r") == 0) path.insert(0, 1, '\'');
+  CsvField(out, path);
+}
+
+// Seconds since 1970 as ISO 8601 in UTC (days to a civil date after Howard Hinnant).
+void IsoTime(Out& out, uint32_t seconds) {
+  const int64_t days = seconds / 86400;
+  const int64_t secs = seconds % 86400;
+  const int64_t z = days + 719468;
+  const int64_t era = z / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  const int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  const int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lldZ",
+                static_cast<long long>(y), static_cast<long long>(m), static_cast<long long>(d),
+                static_cast<long long>(secs / 3600), static_cast<long long>(secs / 60 % 60),
+                static_cast<long long>(secs % 60));
+  out.Put(buf);
+}
+
+}  // namespace
+
+bool WriteCsv(const PfadListe& list, const WriteBytes& sink, bool withFiles) {
   const Groups g(list);
   Out out(sink);
   out.Put("\xEF\xBB\xBF" "Pfad;Bytes;KBytes;Dateien;Verz;Fehler\r\n");
@@ -274,9 +344,7 @@ bool WriteCsv(const PfadListe& list, const WriteBytes& sink) {
     if (list.Name(i) == kDateien || g.repeat[i]) continue;
     std::string path = ToUtf8(list.FullPath(i));
     path += '\\';
-    // A leading "=", "+", "-" or "@" would make a spreadsheet run the path as a formula.
-    if (path.find_first_of("=+-@\t\r") == 0) path.insert(0, 1, '\'');
-    CsvField(out, path);
+    CsvPath(out, std::move(path));
     const PfadListe::Rec& r = list[i];
     const bool error = r.Size < 0;
     const int64_t bytes = error ? 0 : r.Size;
@@ -289,6 +357,28 @@ bool WriteCsv(const PfadListe& list, const WriteBytes& sink) {
     out.Put(";");
     out.Number(r.Dirs);
     out.Put(error ? ";1\r\n" : ";0\r\n");
+  }
+  if (!withFiles) return out.Flush();
+  out.Put("Pfad;Bytes;KBytes;Auf Datenträger;Geändert\r\n");
+  std::string dir, path;
+  for (size_t i = 0; i < list.size() && out.Ok(); ++i) {
+    if (list.Name(i) == kDateien || g.repeat[i] || list[i].FileBlock == FileTable::kNone) continue;
+    dir = ToUtf8(list.FullPath(i));
+    dir += '\\';
+    list.ForEachFile(i, [&](const FileRef& f) {
+      path = dir;
+      path += ToUtf8(FileNameOf(f));
+      CsvPath(out, std::move(path));
+      out.Put(";");
+      out.Number(f.size);
+      out.Put(";");
+      out.Number(f.size / 1024);
+      out.Put(";");
+      out.Number(f.allocated);
+      out.Put(";");
+      IsoTime(out, f.time);
+      out.Put("\r\n");
+    });
   }
   return out.Flush();
 }
@@ -341,11 +431,13 @@ ExportFormat ExportFormatFor(std::wstring& path, int chosenType) {
   const bool hasExt = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
   if (hasExt) {
     const std::wstring ext = LowerText(std::wstring_view(path).substr(dot + 1));
-    if (ext == L"csv") return ExportFormat::Csv;
+    if (ext == L"csv") return chosenType == 3 ? ExportFormat::CsvWithFiles : ExportFormat::Csv;
     if (ext == L"json") return ExportFormat::NcduJson;
   }
-  const ExportFormat f = chosenType == 2 ? ExportFormat::NcduJson : ExportFormat::Csv;
-  if (!hasExt) path += f == ExportFormat::Csv ? L".csv" : L".json";
+  const ExportFormat f = chosenType == 2   ? ExportFormat::NcduJson
+                         : chosenType == 3 ? ExportFormat::CsvWithFiles
+                                           : ExportFormat::Csv;
+  if (!hasExt) path += f == ExportFormat::NcduJson ? L".json" : L".csv";
   return f;
 }
 

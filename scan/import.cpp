@@ -520,7 +520,9 @@ class Handler {
  private:
   enum class Ctx : uint8_t { Top, Dir, Info, Skip };
   enum class Kind : uint8_t { Null, Bool, Unsigned, Negative, Float, String, Structure };
-  enum class Key : uint8_t { Other, Name, Asize, ReadError, Excluded, Files, Virtual };
+  enum class Key : uint8_t {
+    Other, Name, Asize, Dsize, Mtime, ReadError, Excluded, Files, Virtual, Flags
+  };
   struct Level {
     Ctx ctx;
     uint32_t index;  // elements begun so far (Top, Dir)
@@ -531,6 +533,9 @@ class Handler {
     std::string name;
     bool hasName = false;
     int64_t asize = 0;
+    int64_t dsize = 0;
+    uint32_t mtime = 0;
+    uint8_t flags = 0;
     bool readError = false;
     bool excluded = false;
     bool hasFiles = false;
@@ -552,11 +557,16 @@ class Handler {
     int64_t ownBytes = 0, ownFiles = 0;
     size_t filesRecord = PfadListe::npos;
     EntryNames names;
+    // Its files one by one, as the entries of the export name them.
+    FileBlockBuilder fileList;
   };
 
   static Key KeyOf(std::string_view k) {
     if (k == "name") return Key::Name;
     if (k == "asize") return Key::Asize;
+    if (k == "dsize") return Key::Dsize;
+    if (k == "mtime") return Key::Mtime;
+    if (k == kFlagsKey) return Key::Flags;
     if (k == "read_error") return Key::ReadError;
     if (k == "excluded") return Key::Excluded;
     if (k == kFilesKey) return Key::Files;
@@ -565,6 +575,7 @@ class Handler {
   }
   static constexpr std::string_view kFilesKey = "vardune_files";
   static constexpr std::string_view kVirtualKey = "vardune_virtual";
+  static constexpr std::string_view kFlagsKey = "vardune_flags";
 
   bool Fail(std::wstring text) {
     problem_ = std::move(text);
@@ -619,6 +630,25 @@ class Handler {
           return Fail(L"„asize“ ist keine gültige Größe.");
         }
         info_.asize = static_cast<int64_t>(unsigned_);
+        return true;
+      case Key::Dsize:
+        if (k != Kind::Unsigned || unsigned_ > static_cast<uint64_t>(INT64_MAX)) {
+          return Fail(L"„dsize“ ist keine gültige Größe.");
+        }
+        info_.dsize = static_cast<int64_t>(unsigned_);
+        return true;
+      case Key::Mtime:
+        // Seconds since 1970; ncdu 2 may write a fraction, gdu and older ncdu whole seconds.
+        // A time before 1970 or past 2106 is kept as the nearest the table can hold.
+        if (k == Kind::Negative || k == Kind::Float) return true;
+        if (k != Kind::Unsigned) return Fail(L"„mtime“ ist keine gültige Zeit.");
+        info_.mtime = static_cast<uint32_t>(std::min<uint64_t>(unsigned_, UINT32_MAX));
+        return true;
+      case Key::Flags:
+        if (k != Kind::Unsigned || unsigned_ > 0xFF) {
+          return Fail(L"„vardune_flags“ ist keine gültige Angabe.");
+        }
+        info_.flags = static_cast<uint8_t>(unsigned_);
         return true;
       case Key::ReadError:
         if (k != Kind::Bool) return Fail(L"„read_error“ ist weder true noch false.");
@@ -794,9 +824,13 @@ class Handler {
         out_.Records.Append(d.asParent, kDateien, 0, 0, 0);  // its numbers when the directory ends
       }
     } else {
-      // Its name is not kept yet; taking it keeps a directory from having it too.
       RecordName(info_.name, name_);
-      d.names.Take(name_);
+      const std::wstring& name = d.names.Take(name_);
+      if (name != name_) {
+        path_.resize(d.pathLen);
+        out_.Renamed.push_back(ImportRename{path_, ShownName(info_.name), name_, name});
+      }
+      d.fileList.Add(name, bytes, info_.dsize, info_.mtime, info_.flags);
       d.files += 1;
       d.ownFiles += 1;
     }
@@ -812,7 +846,8 @@ class Handler {
       if (parent) parent->dirs += 1;
     } else if (d.mode == Mode::Normal) {
       if (!d.isVirtual) {
-        out_.Records.Append(d.own, d.name, d.size, Clamp32(d.dirs), Clamp32(d.files));
+        out_.Records.Append(d.own, d.name, d.size, Clamp32(d.dirs), Clamp32(d.files),
+                            out_.Records.FileStore().Add(d.fileList));
         if (d.filesRecord != PfadListe::npos) {
           out_.Records[d.filesRecord].Size = d.ownBytes;
           out_.Records[d.filesRecord].Files = Clamp32(d.ownFiles);

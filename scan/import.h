@@ -37,7 +37,7 @@ struct ImportResult {
   PfadListe Records;
   // The imported root's path with its trailing backslash: what the path field shows.
   std::wstring Root;
-  // The directories that were renamed, in the order of the file.
+  // The directories and files that were renamed, in the order of the file.
   std::vector<ImportRename> Renamed;
 };
 
@@ -51,7 +51,10 @@ struct ImportError {
 
 // Reads an ncdu JSON export. Directories become records whose sizes and counts are added up
 // as a scan adds them (the apparent sizes of files; a directory's own size is not counted),
-// the files of a directory its "<DATEIEN>" record, directories with read_error (and those
+// the files of a directory its "<DATEIEN>" record and, one by one, the directory's files in the
+// file table (size, size on disk "dsize", time "mtime", this program's attribute flags; what an
+// entry does not give is 0; the program's own "<DATEIEN>" entries of an older export stand for
+// files that are not known one by one), directories with read_error (and those
 // whose path would pass 250 characters) ERROR records without anything below them; excluded
 // entries and those of other file systems are left out. The root's name becomes a path with
 // "/" turned into "\" (ImportRootPath). Bytes that are not UTF-8 read as U+FFFD, an escaped

@@ -18,6 +18,10 @@ namespace vardune {
 void PrintTo(const Pfad& p, std::ostream* os) {
   *os << ToUtf8(p.Parent) << " | " << ToUtf8(p.Name) << " | " << p.Size << " " << p.Dirs << " "
       << p.Files << " " << int{p.Bup};
+  for (const FileInfo& f : p.FileList) {
+    *os << " [" << ToUtf8(f.Name) << " " << f.Size << " " << f.Allocated << " " << f.Time << " "
+        << int{f.Flags} << "]";
+  }
 }
 
 namespace {
@@ -26,8 +30,14 @@ const std::wstring D(kDateien);
 
 std::string Narrow(const std::wstring& s) { return ToUtf8(s); }
 
-Pfad R(std::wstring parent, std::wstring name, int64_t size, int32_t dirs = 0, int32_t files = 0) {
-  return Pfad{std::move(parent), std::move(name), size, dirs, files, 0};
+Pfad R(std::wstring parent, std::wstring name, int64_t size, int32_t dirs = 0, int32_t files = 0,
+       std::vector<FileInfo> list = {}) {
+  return Pfad{std::move(parent), std::move(name), size, dirs, files, 0, std::move(list)};
+}
+
+FileInfo F(std::wstring name, int64_t size, int64_t onDisk = 0, uint32_t time = 0,
+           uint8_t flags = 0) {
+  return FileInfo{std::move(name), size, onDisk, time, flags};
 }
 
 std::vector<Pfad> All(const PfadListe& l) {
@@ -117,14 +127,15 @@ TEST(NcduImport, AddsUpLikeAScan) {
  [{"name":"<DATEIEN>"}]]])");
   EXPECT_EQ(r.Root, L"\\srv\\data\\");
   EXPECT_EQ(All(r.Records), (std::vector<Pfad>{
-                                R(L"\\srv\\data\\sub\\", L"tiefer", 3, 0, 1),
+                                R(L"\\srv\\data\\sub\\", L"tiefer", 3, 0, 1, {F(L"g", 3)}),
                                 R(L"\\srv\\data\\sub\\tiefer\\", D, 3, 0, 1),
-                                R(L"\\srv\\data\\", L"sub", 10, 1, 3),
+                                R(L"\\srv\\data\\", L"sub", 10, 1, 3, {F(L"f", 7), F(L"leer", 0)}),
                                 R(L"\\srv\\data\\sub\\", D, 7, 0, 2),
                                 R(L"\\srv\\data\\", L"kaputt", -1),
                                 R(L"\\srv\\data\\", L"leer-verz", 0),
                                 R(L"\\srv\\data\\", L"_DATEIEN_", 0),
-                                R(L"\\srv\\", L"data", 115, 5, 6),
+                                R(L"\\srv\\", L"data", 115, 5, 6,
+                                  {F(L"lose", 100, 4096), F(L"link", 4), F(L"a_b", 1)}),
                                 R(L"\\srv\\data\\", D, 105, 0, 3),
                             }));
 }
@@ -145,10 +156,12 @@ TEST(NcduImport, RootNamesBecomePaths) {
   // A drive root and the bare "/" root: records as a scan of C:\ or of \ leaves them.
   ImportResult r = Import(R"([1,0,{},[{"name":"C:"},{"name":"f","asize":2}]])");
   EXPECT_EQ(r.Root, L"C:\\");
-  EXPECT_EQ(All(r.Records), (std::vector<Pfad>{R(L"", L"C:", 2, 0, 1), R(L"C:\\", D, 2, 0, 1)}));
+  EXPECT_EQ(All(r.Records),
+            (std::vector<Pfad>{R(L"", L"C:", 2, 0, 1, {F(L"f", 2)}), R(L"C:\\", D, 2, 0, 1)}));
   r = Import(R"([1,2,{},[{"name":"/"},[{"name":"etc"},{"name":"f","asize":2}]]])");
   EXPECT_EQ(r.Root, L"\\");
-  EXPECT_EQ(All(r.Records), (std::vector<Pfad>{R(L"\\", L"etc", 2, 0, 1), R(L"\\etc\\", D, 2, 0, 1),
+  EXPECT_EQ(All(r.Records), (std::vector<Pfad>{R(L"\\", L"etc", 2, 0, 1, {F(L"f", 2)}),
+                                               R(L"\\etc\\", D, 2, 0, 1),
                                                R(L"", L"", 2, 1, 1)}));
 }
 
@@ -232,7 +245,9 @@ TEST(NcduExport, OwnExportReadsBackIntoTheSameRecords) {
   ImportResult mixed = Import(R"([1,2,{},[{"name":"/m"},{"name":"leer"},)"
                               R"({"name":"<DATEIEN>","asize":11,"vardune_files":1},{"name":"f","asize":3},)"
                               R"({"name":"<DATEIEN>","asize":6,"vardune_files":2}]])");
-  ASSERT_EQ(All(mixed.Records), (std::vector<Pfad>{R(L"\\m\\", D, 20, 0, 5), R(L"\\", L"m", 20, 0, 5)}));
+  ASSERT_EQ(All(mixed.Records),
+            (std::vector<Pfad>{R(L"\\m\\", D, 20, 0, 5),
+                               R(L"\\", L"m", 20, 0, 5, {F(L"leer", 0), F(L"f", 3)})}));
   mixed.Records.SortByParent();
   r = Import(Json(mixed.Records));
   r.Records.SortByParent();
@@ -526,6 +541,54 @@ TEST(CsvExport, HeaderQuotingAndErrors) {
   EXPECT_FALSE(WriteCsv(l, [](std::string_view) { return false; }));
 }
 
+// Every file of the table goes out as ncdu writes a file and reads back as it was; records
+// that count more files than the table knows (from an older export) keep them in one entry.
+TEST(NcduExport, FilesOneByOneAndBackWithEveryField) {
+  const std::wstring lone{L'x', wchar_t(0xDC00)};
+  const PfadListe scan = List({
+      R(L"C:\\", L"a", 5000 + 3 + 7 + 40, 1, 4,
+        {F(L"gross.iso", 5000, 8192, 1700000000, kFileReadOnly | kFileHidden),
+         F(L"Größe.txt", 3, 4096, 1)}),
+      R(L"C:\\a\\", L"b", 7 + 40, 0, 2, {F(lone, 7, 0, 4000000000u, kFileCloud | kFileSparse)}),
+      R(L"C:\\a\\", D, 5003, 0, 2),
+      R(L"C:\\a\\b\\", D, 47, 0, 2),  // one file of 40 bytes known only by this record
+  });
+  const std::string json = Json(scan);
+  EXPECT_NE(json.find(R"({"name":"gross.iso","asize":5000,"dsize":8192,"mtime":1700000000,"vardune_flags":3})"),
+            std::string::npos) << json;
+  EXPECT_NE(json.find(R"({"name":"x\udc00","asize":7,"dsize":0,"mtime":4000000000,"vardune_flags":80})"),
+            std::string::npos) << json;
+  EXPECT_EQ(json.find(R"("<DATEIEN>","asize":5003)"), std::string::npos) << "files written twice";
+  EXPECT_NE(json.find(R"({"name":"<DATEIEN>","asize":40,"dsize":40,"vardune_files":1})"),
+            std::string::npos) << json;
+  ImportResult r = Import(json);
+  r.Records.SortByParent();
+  PfadListe sorted = List(All(scan));
+  sorted.SortByParent();
+  EXPECT_EQ(All(r.Records), All(sorted));
+
+  // What ncdu and gdu write: dsize and mtime where they know them, nothing where they are 0.
+  ImportResult other = Import(R"([1,2,{"progname":"gdu"},[{"name":"/srv"},)"
+                              R"({"name":"a","asize":5,"dsize":4096,"mtime":1700000000},)"
+                              R"({"name":"b","asize":6},{"name":"c","asize":1,"mtime":-5},)"
+                              R"({"name":"d","asize":2,"mtime":1.5,"ino":7,"nlink":2,"hlnkc":true}]])");
+  ASSERT_EQ(other.Records.size(), 2u);
+  EXPECT_EQ(other.Records.FilesOf(0),
+            (std::vector<FileInfo>{F(L"a", 5, 4096, 1700000000), F(L"b", 6), F(L"c", 1), F(L"d", 2)}));
+
+  // The CSV with the files: the directories, then every file with its size on disk and time.
+  std::string csv;
+  ASSERT_TRUE(WriteCsv(sorted, [&](std::string_view b) {
+    csv.append(b);
+    return true;
+  }, true));
+  EXPECT_TRUE(csv.ends_with("Pfad;Bytes;KBytes;Auf Datenträger;Geändert\r\n"
+                            "C:\\a\\gross.iso;5000;4;8192;2023-11-14T22:13:20Z\r\n"
+                            "C:\\a\\Größe.txt;3;0;4096;1970-01-01T00:00:01Z\r\n"
+                            "C:\\a\\b\\x\xEF\xBF\xBD;7;0;0;2096-10-02T07:06:40Z\r\n"))
+      << csv;
+}
+
 TEST(ExportFormat, ExtensionDecidesThenTheChosenType) {
   struct Case {
     std::wstring typed;
@@ -539,6 +602,10 @@ TEST(ExportFormat, ExtensionDecidesThenTheChosenType) {
            {L"C:\\x\\bericht.JSON", 1, ExportFormat::NcduJson, L"C:\\x\\bericht.JSON"},
            {L"C:\\x.y\\bericht.txt", 2, ExportFormat::NcduJson, L"C:\\x.y\\bericht.txt"},
            {L"C:\\x.y\\bericht", 1, ExportFormat::Csv, L"C:\\x.y\\bericht.csv"},
+           {L"C:\\x\\mit", 3, ExportFormat::CsvWithFiles, L"C:\\x\\mit.csv"},
+           {L"C:\\x\\mit.CSV", 3, ExportFormat::CsvWithFiles, L"C:\\x\\mit.CSV"},
+           {L"C:\\x\\ohne.csv", 2, ExportFormat::Csv, L"C:\\x\\ohne.csv"},
+           {L"C:\\x\\mit.json", 3, ExportFormat::NcduJson, L"C:\\x\\mit.json"},
        }) {
     std::wstring p = c.typed;
     EXPECT_EQ(ExportFormatFor(p, c.chosen), c.format) << Narrow(c.typed);
