@@ -1,8 +1,10 @@
-// Benchmark of the import: a generated ncdu JSON export of a million entries (950,000 files in
+// Benchmark of the import and the export: a generated ncdu JSON export of a million files (in
 // 50,000 leaf directories below 1,100 others, with the extended fields of ncdu 2.x) imported
 // through the program's own handler in the real main window, as "Importieren..." does it:
-// reading, records, sorting, backup sets, the display. Prints import_1m_seconds (median of
-// three), import_1m_file_mb, import_1m_records_mb (the memory the imported list holds) and
+// reading, records and the file table, sorting, backup sets, the display; then the results
+// written again as the program's own ncdu export. Prints import_1m_seconds and
+// export_1m_seconds (medians of three), import_1m_file_mb, import_1m_records_mb (the memory
+// the imported list holds, its file table included), import_1m_files (the files it keeps) and
 // import_1m_peak_mb (how far the peak working set of the process rose over the import).
 #include <windows.h>
 #include <psapi.h>
@@ -50,7 +52,7 @@ bool Generate(const std::wstring& path, int64_t& bytes) {
       for (int leaf = 0; leaf < 50; ++leaf) {
         std::snprintf(line, sizeof line, ",\n[{\"name\":\"leaf%02d\",\"asize\":4096,\"dsize\":4096,\"ino\":%lld}", leaf, ++ino);
         out += line;
-        for (int file = 0; file < 19; ++file) {
+        for (int file = 0; file < 20; ++file) {
           const long long size = (file + 1) * 3001LL + leaf;
           std::snprintf(line, sizeof line,
                         ",\n{\"name\":\"file-%02d.dat\",\"asize\":%lld,\"dsize\":%lld,\"ino\":%lld,"
@@ -98,8 +100,10 @@ int wmain() {
 
   const double before = WorkingSetMb();
   const double peakBefore = PeakMb();
-  std::vector<double> seconds;
+  std::vector<double> seconds, exportSeconds;
   double recordsMb = 0;
+  size_t files = 0;
+  const std::wstring exported = std::wstring(tmp) + L"vardune-bench-export-1m.json";
   for (int r = 0; r < 3; ++r) {
     const int64_t t0 = os::Millis();
     if (!ImportResults(file)) {
@@ -109,6 +113,13 @@ int wmain() {
     bench::Pump();
     seconds.push_back(static_cast<double>(os::Millis() - t0) / 1000.0);
     recordsMb = static_cast<double>(Pfade.MemoryBytes()) / 1048576.0;
+    files = Pfade.FileStore().LiveFiles();
+    const int64_t t1 = os::Millis();
+    if (!ExportResults(exported, 2)) {
+      std::fprintf(stderr, "export failed\n");
+      break;
+    }
+    exportSeconds.push_back(static_cast<double>(os::Millis() - t1) / 1000.0);
     // 51,101 directories and the "<DATEIEN>" records of the 50,000 leaves.
     if (r == 0 && Pfade.size() != 101101) {
       std::fprintf(stderr, "records: %zu\n", Pfade.size());
@@ -116,10 +127,13 @@ int wmain() {
   }
   const double peak = PeakMb();
   std::printf("import_1m_seconds: %.3f\n", Median(seconds));
+  std::printf("export_1m_seconds: %.3f\n", Median(exportSeconds));
+  std::printf("import_1m_files: %zu\n", files);
   std::printf("import_1m_file_mb: %.1f\n", static_cast<double>(bytes) / 1048576.0);
   std::printf("import_1m_records_mb: %.1f\n", recordsMb);
   std::printf("import_1m_peak_mb: %.1f\n", peak - (peakBefore > before ? peakBefore : before));
   ShutDown();
   DeleteFileW(file.c_str());
+  DeleteFileW(exported.c_str());
   return 0;
 }
