@@ -118,7 +118,8 @@ TEST_F(Exchange, ScanExportedAsJsonImportsIntoTheSameRecordsAndView) {
   ASSERT_EQ(test::Dialogs().size(), 1u);
   EXPECT_EQ(test::Dialogs()[0].kind, L"save");
   EXPECT_EQ(test::Dialogs()[0].title, L"Scan-Ergebnisse exportieren");
-  EXPECT_EQ(test::Dialogs()[0].text, L"CSV-Tabelle (*.csv)|*.csv|ncdu-Export (*.json)|*.json");
+  EXPECT_EQ(test::Dialogs()[0].text, L"CSV-Tabelle (*.csv)|*.csv|ncdu-Export (*.json)|*.json|"
+                                     L"CSV-Tabelle mit Dateien (*.csv)|*.csv");
   EXPECT_TRUE(Bytes(file).starts_with("[1,2,{\"progname\":\"vardune\""));
 
   // Other results in between, then the import replaces them as a scan would.
@@ -666,7 +667,7 @@ TEST_F(Exchange, TheSystemsFileDialogsGiveTheChosenFileAndType) {
   ProgramMenu(L"Exportieren...");
   EXPECT_TRUE(gAnswer.found);
   EXPECT_EQ(gAnswer.title, L"Scan-Ergebnisse exportieren");
-  EXPECT_EQ(gAnswer.types, L"CSV-Tabelle (*.csv)|ncdu-Export (*.json)");
+  EXPECT_EQ(gAnswer.types, L"CSV-Tabelle (*.csv)|ncdu-Export (*.json)|CSV-Tabelle mit Dateien (*.csv)");
   EXPECT_TRUE(Bytes(out.Path(L"bericht.json")).starts_with("[1,2,{\"progname\":\"vardune\""));
 
   // Cancelled: nothing happens.
