@@ -195,6 +195,15 @@ HeldFile::HeldFile(const std::wstring& path) {
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
   std::wstring helper(exe);
   helper = helper.substr(0, helper.rfind(L'\\') + 1) + L"holdfile.exe";
+  // A first start of the helper in a busy prefix has been seen to end without holding the
+  // file; it is started again a few times before the holder gives up.
+  for (int attempt = 0; attempt < 3 && !held_; ++attempt) {
+    if (attempt) Sleep(200);
+    held_ = Start(helper, path);
+  }
+}
+
+bool HeldFile::Start(const std::wstring& helper, const std::wstring& path) {
   static int run = 0;
   const std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(run++);
   const std::wstring ready = L"vardune-hold-ready-" + tag;
@@ -205,19 +214,29 @@ HeldFile::HeldFile(const std::wstring& path) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!ready_ || !release_ ||
-      !CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                      nullptr, &si, &pi)) {
-    return;
+  bool held = false;
+  if (ready_ && release_ &&
+      CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                     nullptr, &si, &pi)) {
+    CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+    // Ready, or ended because it could not open the file.
+    const HANDLE waits[] = {ready_, process_};
+    held = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
+    if (!held) {
+      DWORD code = 0;
+      GetExitCodeProcess(process_, &code);
+      fprintf(stderr, "holdfile.exe did not hold %ls (exit code %lu, error %lu)\n", path.c_str(),
+              code, GetLastError());
+    }
+  } else {
+    fprintf(stderr, "holdfile.exe did not start (error %lu)\n", GetLastError());
   }
-  CloseHandle(pi.hThread);
-  process_ = pi.hProcess;
-  // Ready, or ended because it could not open the file.
-  const HANDLE waits[] = {ready_, process_};
-  held_ = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
+  if (!held) Release();
+  return held;
 }
 
-HeldFile::~HeldFile() {
+void HeldFile::Release() {
   if (release_) SetEvent(release_);
   if (process_) {
     WaitForSingleObject(process_, 30000);
@@ -225,7 +244,10 @@ HeldFile::~HeldFile() {
   }
   if (ready_) CloseHandle(ready_);
   if (release_) CloseHandle(release_);
+  process_ = ready_ = release_ = nullptr;
 }
+
+HeldFile::~HeldFile() { Release(); }
 
 // Wine names its prefix in WINECONFIGDIR, as an NT path (\??\Z:\...).
 std::string WinePrefixDir() {

@@ -62,6 +62,8 @@ class HeldFile {
   bool Held() const { return held_; }
 
  private:
+  bool Start(const std::wstring& helper, const std::wstring& path);
+  void Release();
   HANDLE process_ = nullptr, ready_ = nullptr, release_ = nullptr;
   bool held_ = false;
 };
