@@ -65,6 +65,8 @@ struct Prober {
   }
 };
 
+constexpr int64_t kAnswerBoundMs = 600;
+
 TEST_F(AppTest, WindowAnswersAndStopEndsTheScanWhileAListingBlocks) {
   if (!test::NoFuseReason().empty()) GTEST_SKIP() << test::NoFuseReason();
   TempTree backing;
@@ -94,10 +96,15 @@ TEST_F(AppTest, WindowAnswersAndStopEndsTheScanWhileAListingBlocks) {
   std::printf("longest answer %lld ms of %lld, scan ended %lld ms after the click\n",
               static_cast<long long>(p.longestAnswer), static_cast<long long>(p.answers),
               static_cast<long long>(p.endedAt - p.clickedAt));
-  EXPECT_GT(p.answers, 20);
-  EXPECT_LE(p.longestAnswer, 100) << "the window did not answer for " << p.longestAnswer << " ms";
-  EXPECT_LE(p.endedAt - p.clickedAt, 100) << "the scan ended " << p.endedAt - p.clickedAt
-                                          << " ms after the click";
+  // The listing blocks for 3 s: a walk that waited for it without looking at the window would
+  // leave it without an answer for seconds and end the scan 2 s after the click. The bounds
+  // are far below that and far above what a busy shared machine adds (the program pumps at
+  // least every 10 ms; the figures above show how much it really took).
+  EXPECT_GT(p.answers, 10);
+  EXPECT_LE(p.longestAnswer, kAnswerBoundMs) << "the window did not answer for " << p.longestAnswer
+                                             << " ms";
+  EXPECT_LE(p.endedAt - p.clickedAt, kAnswerBoundMs)
+      << "the scan ended " << p.endedAt - p.clickedAt << " ms after the click";
   EXPECT_TRUE(GCancel);
   EXPECT_EQ(ui::GetGadgetState(kGadStop), 0);
   // The directory that was waited for has the record of a cancelled directory, its bytes
@@ -124,7 +131,7 @@ TEST_F(AppTest, WindowAnswersAndStopEndsTheScanWhileAListingBlocks) {
   std::thread prober2([&] { again.Run(); });
   Click(kGadScan);
   prober2.join();
-  EXPECT_LE(again.longestAnswer, 100);
+  EXPECT_LE(again.longestAnswer, kAnswerBoundMs);
   const size_t l = FindRecordOf(Pfade, local.Root());
   ASSERT_NE(l, PfadListe::npos);
   EXPECT_EQ(Pfade[l].Size, 2048);
