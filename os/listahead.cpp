@@ -12,21 +12,23 @@
 #include <cstring>
 #include <map>
 
+#include "os/dirinfo.h"
 #include "os/fs.h"
 
 namespace vardune::os {
 
 void ListWhole(const std::wstring& dir, DirEntries& out, const std::atomic<bool>* stop) {
-  DirListing l(LongPathForm(dir));
+  DirInfoListing l(LongPathForm(dir));
   out.entries.reserve(16);
   out.names.reserve(256);
   out.failed = l.Failed();
   while (l.Next()) {
     if (stop && stop->load(std::memory_order_relaxed)) break;
-    if (l.IsDotOrDotDot()) continue;
-    const size_t len = std::wcslen(l.Name());
-    out.entries.push_back({static_cast<uint32_t>(out.names.size()), l.Attributes(), l.Size()});
-    out.names.insert(out.names.end(), l.Name(), l.Name() + len + 1);
+    const std::wstring_view name = l.Name();
+    out.entries.push_back({static_cast<uint32_t>(out.names.size()), l.Attributes(),
+                           l.ReparseTag(), l.Size(), l.Allocation(), l.LastWrite()});
+    out.names.insert(out.names.end(), name.begin(), name.end());
+    out.names.push_back(0);
   }
 }
 
@@ -117,7 +119,7 @@ struct ListAhead::State {
     for (; from < d.entries.size(); ++from) {
       if (!d.IsDirectory(from)) {
         if (opt.digests) return true;
-      } else if (!d.IsReparsePoint(from) &&
+      } else if (d.Enters(from) &&
                  c.path.size() + std::wcslen(d.Name(from)) + 1 <= opt.maxPathChars) {
         return true;
       }

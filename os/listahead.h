@@ -12,14 +12,19 @@
 #include <string_view>
 #include <vector>
 
+#include "os/reparse.h"
+
 namespace vardune::os {
 
 // One directory listed whole, in the listing's order, "." and ".." left out.
 struct DirEntries {
   struct Entry {
-    uint32_t nameOff;  // into names, NUL-terminated
+    uint32_t nameOff;     // into names, NUL-terminated
     DWORD attrs;
-    int64_t size;
+    DWORD reparseTag;     // 0 unless a reparse point (os/dirinfo.h)
+    int64_t size;         // of the data
+    int64_t allocation;   // on the disk
+    uint64_t lastWrite;   // FILETIME in 64 bits
   };
   std::vector<Entry> entries;
   std::vector<wchar_t> names;
@@ -28,17 +33,16 @@ struct DirEntries {
 
   const wchar_t* Name(size_t i) const { return names.data() + entries[i].nameOff; }
   bool IsDirectory(size_t i) const { return (entries[i].attrs & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-  bool IsReparsePoint(size_t i) const {
-    return (entries[i].attrs & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  }
+  // A directory that a scan enters (os/reparse.h).
+  bool Enters(size_t i) const { return EntersDirectory(entries[i].attrs, entries[i].reparseTag); }
   // Bytes the listing holds.
   size_t MemoryBytes() const {
     return sizeof *this + entries.capacity() * sizeof(Entry) + names.capacity() * sizeof(wchar_t);
   }
 };
 
-// Lists `dir` (a path with its trailing backslash) whole through DirListing, in the \\?\ form.
-// `stop`, when given and set, ends the listing early (its result is then of no use).
+// Lists `dir` (a path with its trailing backslash) whole through DirInfoListing, in its long
+// path form (LongPathForm). `stop`, when given and set, ends the listing early (its result is then of no use).
 void ListWhole(const std::wstring& dir, DirEntries& out, const std::atomic<bool>* stop = nullptr);
 
 // What a wait for a listing ended with.

@@ -180,6 +180,13 @@ bool AttributeCursor::Next(Attribute& a) {
     }
     a.runs = p + runsOffset;
     a.runsLength = length - runsOffset;
+    a.allocatedSize = Le64(p + 0x28);
+    // The compressed size follows the initialized size only in the longer header that
+    // compressed and sparse attributes have.
+    a.compressedSize = a.allocatedSize;
+    if ((a.flags & (kAttrFlagCompressed | kAttrFlagSparse)) && runsOffset >= 0x48) {
+      a.compressedSize = Le64(p + 0x40);
+    }
   }
   pos_ += length;
   return true;
@@ -189,8 +196,13 @@ RecordState ReadFileRecord(uint8_t* data, size_t size, FileRecord& out) {
   out.names.clear();
   out.nameText.clear();
   out.hasStandardInformation = out.hasData = out.hasAttributeList = false;
+  out.hasReparsePoint = false;
   out.attributes = 0;
+  out.lastWrite = 0;
   out.dataSize = 0;
+  out.allocatedSize = 0;
+  out.reparseTag = 0;
+  out.reparseLcn = -1;
   if (size < kStride) return RecordState::Free;
   if (std::memcmp(data, "BAAD", 4) == 0) return RecordState::Broken;
   if (std::memcmp(data, "FILE", 4) != 0) return RecordState::Free;
@@ -207,7 +219,20 @@ RecordState ReadFileRecord(uint8_t* data, size_t size, FileRecord& out) {
       case kAttrStandardInformation:
         if (a.nonResident || a.valueLength < 0x24) return RecordState::Broken;
         out.hasStandardInformation = true;
+        out.lastWrite = Le64(a.value + 0x08);
         out.attributes = Le32(a.value + 0x20);
+        break;
+      case kAttrReparsePoint:
+        if (a.nameLength != 0 || out.hasReparsePoint) break;
+        out.hasReparsePoint = true;
+        if (!a.nonResident) {
+          if (a.valueLength >= 4) out.reparseTag = Le32(a.value);
+        } else if (a.lowestVcn == 0 && a.dataSize >= 4) {
+          std::vector<Run> runs;
+          if (DecodeRuns(a.runs, a.runsLength, 0, runs) && !runs.empty() && runs[0].lcn >= 0) {
+            out.reparseLcn = runs[0].lcn;
+          }
+        }
         break;
       case kAttrAttributeList:
         out.hasAttributeList = true;
@@ -233,10 +258,12 @@ RecordState ReadFileRecord(uint8_t* data, size_t size, FileRecord& out) {
         if (!a.nonResident) {
           out.hasData = true;
           out.dataSize = a.valueLength;
+          out.allocatedSize = (int64_t{a.valueLength} + 7) & ~int64_t{7};
         } else if (a.lowestVcn == 0) {
+          constexpr uint64_t kMax = std::numeric_limits<int64_t>::max();
           out.hasData = true;
-          out.dataSize = static_cast<int64_t>(
-              std::min<uint64_t>(a.dataSize, std::numeric_limits<int64_t>::max()));
+          out.dataSize = static_cast<int64_t>(std::min(a.dataSize, kMax));
+          out.allocatedSize = static_cast<int64_t>(std::min(a.compressedSize, kMax));
         }
         break;
       default:

@@ -17,7 +17,13 @@ inline constexpr uint32_t kAttrStandardInformation = 0x10;
 inline constexpr uint32_t kAttrAttributeList = 0x20;
 inline constexpr uint32_t kAttrFileName = 0x30;
 inline constexpr uint32_t kAttrData = 0x80;
+inline constexpr uint32_t kAttrReparsePoint = 0xC0;
 inline constexpr uint32_t kAttrEnd = 0xFFFFFFFF;
+
+// Flags of a non-resident attribute: its data compressed (any compression unit) or sparse;
+// then it also carries the clusters it really takes.
+inline constexpr uint16_t kAttrFlagCompressed = 0x00FF;
+inline constexpr uint16_t kAttrFlagSparse = 0x8000;
 
 inline constexpr uint16_t kRecordInUse = 0x0001;
 inline constexpr uint16_t kRecordIsDirectory = 0x0002;
@@ -89,7 +95,11 @@ struct Attribute {
   // extent that starts at virtual cluster 0).
   int64_t lowestVcn = 0;
   int64_t highestVcn = 0;
+  uint64_t allocatedSize = 0;
   uint64_t dataSize = 0;
+  // Of a compressed or sparse attribute: the bytes its clusters take; otherwise its allocated
+  // size.
+  uint64_t compressedSize = 0;
   const uint8_t* runs = nullptr;
   size_t runsLength = 0;
 };
@@ -124,8 +134,19 @@ struct FileRecord {
   uint64_t base = 0;  // 0 for a base record; else the reference of its base record
   bool hasStandardInformation = false;
   uint32_t attributes = 0;  // of $STANDARD_INFORMATION
+  uint64_t lastWrite = 0;   // of $STANDARD_INFORMATION: a FILETIME in 64 bits
   bool hasData = false;     // the unnamed $DATA's first extent is in this record
   int64_t dataSize = 0;     // its real size in bytes
+  // The bytes it takes on the disk, as the listing reports them: a non-resident stream's
+  // allocated clusters (of a compressed or sparse one, those really taken); a resident one's
+  // value length rounded up to 8 bytes, what NTFS reports for data kept in the record (its
+  // AllocationSize; ntfs-3g computes the same) although no cluster holds it.
+  int64_t allocatedSize = 0;
+  // $REPARSE_POINT: its tag when the value lies in the record, else 0 and, when the value
+  // lies in clusters of its own, the volume's cluster that holds its start (-1: none).
+  bool hasReparsePoint = false;
+  uint32_t reparseTag = 0;
+  int64_t reparseLcn = -1;
   bool hasAttributeList = false;
   std::vector<FileName> names;  // every $FILE_NAME, in record order
   std::u16string nameText;      // the names' characters

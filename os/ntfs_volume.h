@@ -14,6 +14,13 @@
 
 namespace vardune::os {
 
+// The root of the volume that holds the absolute local path ("X:\", or a mounted folder's
+// path), with its trailing backslash; "" for a network path or when there is none.
+std::wstring VolumeRootOf(std::wstring_view path);
+
+// A monotonic clock in microseconds.
+int64_t Micros();
+
 class VolumeReader : public ntfs::VolumeSource {
  public:
   VolumeReader() = default;
@@ -30,6 +37,9 @@ class VolumeReader : public ntfs::VolumeSource {
 
   // Reads whole aligned sectors around the bytes asked for, into a buffer of its own.
   uint8_t* Read(uint64_t offset, size_t length) override;
+  // Makes the buffer ready for reads of `length` bytes, so that a read to be timed is the
+  // read alone.
+  bool Reserve(size_t length);
 
   uint64_t BytesRead() const { return bytesRead_; }
   // Time spent in the reads, in microseconds.
@@ -37,6 +47,7 @@ class VolumeReader : public ntfs::VolumeSource {
 
  private:
   void FreeBuffer();
+  bool Grow(size_t need);
 
   Handle h_;
   std::wstring root_;

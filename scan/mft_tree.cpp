@@ -4,11 +4,14 @@
 #include <algorithm>
 #include <limits>
 
+#include "os/reparse.h"
+
 namespace vardune {
 
 namespace {
 
-enum : uint8_t { kInUse = 1, kBase = 2, kDir = 4, kReparse = 8, kBroken = 16 };
+// kReparse: $STANDARD_INFORMATION says reparse point; kLink: a directory no scan enters.
+enum : uint8_t { kInUse = 1, kBase = 2, kDir = 4, kReparse = 8, kBroken = 16, kLink = 32 };
 
 // No NTFS volume holds a file this large; a bigger size is damage, and capping it keeps every
 // sum of sizes far from overflowing.
@@ -48,13 +51,17 @@ void MftTree::Add(uint32_t number, ntfs::RecordState state, const ntfs::FileReco
                           : 0);
     seq_[number] = r.sequence;
     if (r.hasData) size_[number] = std::min(r.dataSize, kMaxFileSize);
+    if (dir && (flags_[number] & kReparse)) {
+      reparse_.push_back({number, r.sequence, 1, r.reparseTag, r.reparseLcn});
+    }
   } else {
-    // An extension record lends its names and data to its base record.
+    // An extension record lends its names, data and reparse point to its base record.
     flags_[number] = kInUse;
     if (ntfs::RecordOf(r.base) > 0xFFFFFFFEull) return;
     owner = static_cast<uint32_t>(ntfs::RecordOf(r.base));
     ownerSeq = ntfs::SequenceOf(r.base);
     if (r.hasData) extensionSizes_.push_back({owner, ownerSeq, std::min(r.dataSize, kMaxFileSize)});
+    if (r.hasReparsePoint) reparse_.push_back({owner, ownerSeq, 0, r.reparseTag, r.reparseLcn});
   }
   for (const ntfs::FileName& fn : r.names) {
     if (fn.nameSpace == ntfs::kNamespaceDos) continue;  // the short twin of a long name
@@ -82,16 +89,62 @@ bool MftTree::Valid(uint32_t record, uint16_t seq) const {
 
 bool MftTree::IsDir(uint32_t record) const { return (flags_[record] & kDir) != 0; }
 
-MftTree::Failure MftTree::Build(const char16_t* upcase) {
+std::vector<MftTree::TagToRead> MftTree::TagsToRead() const {
+  std::vector<TagToRead> out;
+  for (size_t i = 0; i < reparse_.size(); ++i) {
+    if (reparse_[i].tag == 0 && reparse_[i].lcn >= 0) out.push_back({i, reparse_[i].lcn});
+  }
+  return out;
+}
+
+void MftTree::SetReparseTag(size_t index, uint32_t tag) {
+  if (index < reparse_.size()) reparse_[index].tag = tag;
+}
+
+MftTree::Failure MftTree::Build(const char16_t* upcase) { return Build(upcase, Progress{}); }
+
+MftTree::Failure MftTree::Build(const char16_t* upcase, const Progress& progress) {
   nodes_.clear();
   children_.clear();
   upcase_.assign(upcase, upcase + 65536);
+  // Every step counts; every `every` steps the caller has its say. Inside a sort the build
+  // cannot stop, only after it.
+  uint32_t steps = 0;
+  bool stopped = false;
+  const auto tick = [&] {
+    if (!stopped && ++steps >= progress.every) {
+      steps = 0;
+      if (progress.tick && progress.tick(progress.ctx)) stopped = true;
+    }
+    return stopped;
+  };
   if (!Valid(ntfs::kRootRecord, 0) || !IsDir(ntfs::kRootRecord)) {
     failedRecord_ = ntfs::kRootRecord;
     return Failure::NoRoot;
   }
   for (const ExtensionSize& e : extensionSizes_) {
+    if (tick()) return Failure::Stopped;
     if (Valid(e.base, e.baseSeq)) size_[e.base] = e.size;
+  }
+  // A directory that is a reparse point (each one's base record is among them) is a link
+  // unless its base record, or else an extension record of it, holds a tag of a directory that
+  // is entered.
+  std::sort(reparse_.begin(), reparse_.end(), [](const Reparse& a, const Reparse& b) {
+    return a.record != b.record ? a.record < b.record : a.fromBase > b.fromBase;
+  });
+  for (size_t i = 0; i < reparse_.size();) {
+    if (tick()) return Failure::Stopped;
+    const uint32_t record = reparse_[i].record;
+    uint32_t tag = 0;
+    for (; i < reparse_.size() && reparse_[i].record == record; ++i) {
+      if (tag == 0 && (reparse_[i].fromBase || Valid(record, reparse_[i].seq))) {
+        tag = reparse_[i].tag;
+      }
+    }
+    if (Valid(record, 0) && (flags_[record] & (kDir | kReparse)) == (kDir | kReparse) &&
+        !os::EntersDirectory(os::kAttrReparsePoint, tag)) {
+      flags_[record] |= kLink;
+    }
   }
 
   // Directories: one node per directory record with a name, the first name it has (NTFS
@@ -100,11 +153,12 @@ MftTree::Failure MftTree::Build(const char16_t* upcase) {
   std::vector<uint32_t> parentRecord;
   std::vector<uint16_t> parentSeq;
   nodes_.push_back(Node{ntfs::kRootRecord, kNone, 0, 0, 0, 0, 0, 0,
-                        static_cast<uint8_t>(flags_[ntfs::kRootRecord] & kReparse ? 1 : 0)});
+                        static_cast<uint8_t>(flags_[ntfs::kRootRecord] & kLink ? 1 : 0)});
   parentRecord.push_back(kNone);
   parentSeq.push_back(0);
   nodeOf[ntfs::kRootRecord] = 0;
   for (const Link& l : links_) {
+    if (tick()) return Failure::Stopped;
     if (l.record < ntfs::kFirstUserRecord || !l.hasName || l.nameLen == 0 ||
         !Valid(l.record, l.recordSeq) ||
         !IsDir(l.record) || nodeOf[l.record] != kNone) {
@@ -112,7 +166,7 @@ MftTree::Failure MftTree::Build(const char16_t* upcase) {
     }
     nodeOf[l.record] = static_cast<uint32_t>(nodes_.size());
     nodes_.push_back(Node{l.record, kNone, l.nameOff, 0, 0, 0, 0, l.nameLen,
-                          static_cast<uint8_t>(flags_[l.record] & kReparse ? 1 : 0)});
+                          static_cast<uint8_t>(flags_[l.record] & kLink ? 1 : 0)});
     parentRecord.push_back(l.parent);
     parentSeq.push_back(l.parentSeq);
   }
@@ -120,6 +174,7 @@ MftTree::Failure MftTree::Build(const char16_t* upcase) {
     return Valid(record, seq) && IsDir(record) ? nodeOf[record] : kNone;
   };
   for (size_t i = 1; i < nodes_.size(); ++i) {
+    if (tick()) return Failure::Stopped;
     nodes_[i].parent = parentNode(parentRecord[i], parentSeq[i]);
   }
 
@@ -132,6 +187,7 @@ MftTree::Failure MftTree::Build(const char16_t* upcase) {
     uint32_t cur = i;
     path.clear();
     while (cur != kNone && state[cur] == kUnknown) {
+      if (tick()) return Failure::Stopped;
       state[cur] = kOnPath;
       path.push_back(cur);
       cur = nodes_[cur].parent;
@@ -147,6 +203,7 @@ MftTree::Failure MftTree::Build(const char16_t* upcase) {
 
   // Each directory's subdirectories, in the order the volume's indexes keep them.
   for (size_t i = 1; i < nodes_.size(); ++i) {
+    if (tick()) return Failure::Stopped;
     if (state[i] == kReached) ++nodes_[nodes_[i].parent].childCount;
   }
   uint32_t next = 0;
@@ -157,6 +214,7 @@ MftTree::Failure MftTree::Build(const char16_t* upcase) {
   }
   children_.resize(next);
   for (uint32_t i = 1; i < nodes_.size(); ++i) {
+    if (tick()) return Failure::Stopped;
     if (state[i] != kReached) continue;
     Node& p = nodes_[nodes_[i].parent];
     children_[p.firstChild + p.childCount++] = i;
@@ -164,12 +222,15 @@ MftTree::Failure MftTree::Build(const char16_t* upcase) {
   for (const Node& n : nodes_) {
     std::sort(children_.begin() + n.firstChild, children_.begin() + n.firstChild + n.childCount,
               [&](uint32_t a, uint32_t b) {
+                tick();
                 return ntfs::CollateNames(Name(a), Name(b), upcase) < 0;
               });
+    if (tick()) return Failure::Stopped;
   }
 
   // Files: every name of theirs in a directory of the tree.
   for (const Link& l : links_) {
+    if (tick()) return Failure::Stopped;
     if (l.record < ntfs::kFirstUserRecord || l.nameLen == 0 || !Valid(l.record, l.recordSeq) ||
         IsDir(l.record) || l.parent == kNone) {
       continue;
@@ -187,6 +248,7 @@ MftTree::Failure MftTree::Build(const char16_t* upcase) {
   std::vector<int64_t>().swap(size_);
   std::vector<Link>().swap(links_);
   std::vector<ExtensionSize>().swap(extensionSizes_);
+  std::vector<Reparse>().swap(reparse_);
   return Failure::None;
 }
 
@@ -205,7 +267,7 @@ size_t MftTree::MemoryBytes() const {
   return flags_.capacity() + seq_.capacity() * sizeof(uint16_t) +
          upcase_.capacity() * sizeof(char16_t) +
          size_.capacity() * sizeof(int64_t) + links_.capacity() * sizeof(Link) +
-         extensionSizes_.capacity() * sizeof(ExtensionSize) +
+         extensionSizes_.capacity() * sizeof(ExtensionSize) + reparse_.capacity() * sizeof(Reparse) +
          names_.capacity() * sizeof(char16_t) + nodes_.capacity() * sizeof(Node) +
          children_.capacity() * sizeof(uint32_t);
 }

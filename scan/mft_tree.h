@@ -21,11 +21,31 @@ class MftTree {
 
   // Why the tree cannot be built: no usable root directory, or directories whose parents lead
   // round in a loop (the MFT contradicts the directories' indexes, so no result can be
-  // trusted). `record` names the record where it was found.
-  enum class Failure { None, NoRoot, Loop };
+  // trusted). `record` names the record where it was found. Stopped: the progress callback
+  // asked for it.
+  enum class Failure { None, NoRoot, Loop, Stopped };
 
   // Takes one record of the read (in use or broken, in any order, each once).
   void Add(uint32_t number, ntfs::RecordState state, const ntfs::FileRecord& record);
+
+  // After the last record, before Build: the reparse points of directories whose value lies in
+  // clusters of its own, whose tag is at the start of the cluster `lcn`. Each tag read goes
+  // back through SetReparseTag(i, tag); a tag not read leaves the directory a link.
+  struct TagToRead {
+    size_t index;
+    int64_t lcn;
+  };
+  std::vector<TagToRead> TagsToRead() const;
+  void SetReparseTag(size_t index, uint32_t tag);
+
+  // Build calls `tick(ctx)` every `every` steps, so that a caller can keep its window alive
+  // on a volume of millions of records; true from it stops the build (Failure::Stopped) at
+  // the next point where it can.
+  struct Progress {
+    bool (*tick)(void* ctx) = nullptr;
+    void* ctx = nullptr;
+    uint32_t every = 4096;
+  };
   // Builds the tree after the last record, ordering names with the volume's $UpCase table
   // (65536 entries). Records not in use, broken, or whose parent is not an in-use directory
   // reachable from the root are left out, as are the metadata files; files count in every
@@ -36,6 +56,9 @@ class MftTree {
   // directory's index repeats, and which FindFirstFileW reports on Windows) is brought up to
   // date only for the name a file was opened by: for hard links and files being written it
   // can be old.
+  // A directory that is a reparse point is entered by the rule of every engine
+  // (os/reparse.h), from the tag of its $REPARSE_POINT.
+  Failure Build(const char16_t* upcase, const Progress& progress);
   Failure Build(const char16_t* upcase);
   uint32_t FailedRecord() const { return failedRecord_; }
 
@@ -48,7 +71,8 @@ class MftTree {
   std::u16string_view Name(uint32_t node) const {
     return std::u16string_view(names_).substr(nodes_[node].nameOff, nodes_[node].nameLen);
   }
-  bool IsReparsePoint(uint32_t node) const { return nodes_[node].reparse != 0; }
+  // A directory that no scan enters: a link (os/reparse.h).
+  bool IsLink(uint32_t node) const { return nodes_[node].link != 0; }
   int32_t OwnFiles(uint32_t node) const { return nodes_[node].ownFiles; }
   int64_t OwnBytes(uint32_t node) const { return nodes_[node].ownBytes; }
   // The subdirectory of `node` with that name as a path lookup finds it: the exact name first,
@@ -87,7 +111,16 @@ class MftTree {
     int32_t ownFiles;
     int64_t ownBytes;
     uint8_t nameLen;
-    uint8_t reparse;
+    uint8_t link;
+  };
+  // The reparse point of a directory (from its base record) or of any record (from an
+  // extension record, which lends it to its base).
+  struct Reparse {
+    uint32_t record;
+    uint16_t seq;
+    uint8_t fromBase;
+    uint32_t tag;
+    int64_t lcn;
   };
 
   void Grow(uint32_t number);
@@ -100,6 +133,7 @@ class MftTree {
   std::vector<int64_t> size_;
   std::vector<Link> links_;
   std::vector<ExtensionSize> extensionSizes_;
+  std::vector<Reparse> reparse_;
   // The built tree.
   std::u16string names_;
   std::vector<Node> nodes_;

@@ -3,8 +3,10 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "os/clock.h"
+#include "os/dirinfo.h"
 #include "os/fs.h"
 #include "os/listahead.h"
 #include "os/text.h"
@@ -23,9 +25,30 @@ bool GCancel = false;
 bool GStress = false;
 int64_t GPumpIntervalMs = 10;
 
+bool (*GWalkHandOver)() = nullptr;
+
 namespace {
 
 int64_t gLastPump = 0;
+bool gHandedOver = false;
+bool gHoldLog = false;
+std::vector<std::wstring> gHeldLog;
+
+void LogLine(std::wstring line) {
+  if (gHoldLog) {
+    gHeldLog.push_back(std::move(line));
+  } else if (GScanUi.LogError) {
+    GScanUi.LogError(line);
+  }
+}
+
+// Asked at the walk's pumps: hand the scan over to another engine?
+bool HandOver() {
+  if (!GWalkHandOver || GCancel || !GWalkHandOver()) return false;
+  gHandedOver = true;
+  GCancel = true;
+  return true;
+}
 
 // P (ending with "\") split at its backslashes: the own name is the last non-final piece,
 // the parent everything before it (C:\Daten\ -> C:\ + Daten; C:\ -> "" + C:).
@@ -42,7 +65,11 @@ ScanSplit SplitScanPath(std::wstring_view p) {
 // Pumps the window events when the last pump is at least GPumpIntervalMs ago. Called after
 // every file and at every directory; the clock is cheap, the look at the queue is not.
 inline void MaybePump() {
-  if (PumpIfDue()) GCancel = true;
+  if (PumpIfDue()) {
+    GCancel = true;
+  } else {
+    HandOver();
+  }
 }
 
 // A drive path (C:\...) or a network path with a server name (\\Server\...). A relative
@@ -57,13 +84,13 @@ bool IsAbsoluteScanPath(std::wstring_view p) {
 
 // The one-at-a-time walk: each directory is listed by the walk itself when it enters it.
 struct OneAtATime {
-  using Listing = os::DirListing;
+  using Listing = os::DirInfoListing;
   // The \\?\ form takes every name as it is: a directory "dot." is not trimmed into its twin
   // "dot", and paths past MAX_PATH are reached like any other.
-  os::DirListing Open(const std::wstring& p, const os::DirListing*) {
-    return os::DirListing(os::LongPathForm(p));
+  os::DirInfoListing Open(const std::wstring& p, const os::DirInfoListing*) {
+    return os::DirInfoListing(os::LongPathForm(p));
   }
-  std::optional<std::wstring> Digest(const os::DirListing&, const std::wstring& file) {
+  std::optional<std::wstring> Digest(const os::DirInfoListing&, const std::wstring& file) {
     return os::Md5OfFile(os::LongPathForm(file));
   }
 };
@@ -76,10 +103,9 @@ struct AheadListing {
 
   bool Failed() const { return dir && dir->failed; }
   bool Next() { return dir && ++i < dir->entries.size(); }
-  bool IsDotOrDotDot() const { return false; }
   const wchar_t* Name() const { return dir->Name(i); }
   bool IsDirectory() const { return dir->IsDirectory(i); }
-  bool IsReparsePoint() const { return dir->IsReparsePoint(i); }
+  bool Enters() const { return dir->Enters(i); }
   int64_t Size() const { return dir->entries[i].size; }
   os::ListAhead::Key EntryKey() const {
     os::ListAhead::Key k = key;
@@ -125,6 +151,8 @@ struct Ahead {
         gLastPump = os::Millis();
         if (GScanUi.PumpEvents()) GCancel = true;
       }
+      // A listing that keeps the walk waiting makes the other engine look better all the time.
+      if (HandOver()) return false;
     }
   }
 };
@@ -155,7 +183,6 @@ int64_t ScanDir(Engine& engine, const typename Engine::Listing* parent, std::wst
       error = true;
     } else {
       while (list.Next() && !GCancel) {
-        if (list.IsDotOrDotDot()) continue;
         if (!list.IsDirectory()) {
           ++GFiles;
           ++ownFiles;
@@ -171,7 +198,7 @@ int64_t ScanDir(Engine& engine, const typename Engine::Listing* parent, std::wst
             }
           }
           MaybePump();
-        } else if (!list.IsReparsePoint()) {
+        } else if (list.Enters()) {
           ++GDirs;
           p.append(list.Name());
           p += L'\\';
@@ -193,6 +220,7 @@ struct WalkStart {
   PfadListe::ParentId ownParent;
 };
 WalkStart StartOf(std::wstring_view path) {
+  gHandedOver = false;
   WalkStart w{std::wstring(path), 0};
   if (w.p.empty() || w.p.back() != L'\\') w.p += L'\\';
   w.ownParent = Pfade.AddParent(SplitScanPath(w.p).parent);
@@ -233,6 +261,18 @@ int64_t ScanDirAhead(std::wstring_view path, int threads, AheadBounds bounds) {
   return total;
 }
 
+bool WalkHandedOver() { return gHandedOver; }
+
+void HoldLog() { gHoldLog = true; }
+
+void ReleaseLog(bool write) {
+  gHoldLog = false;
+  std::vector<std::wstring> held;
+  held.swap(gHeldLog);
+  if (!write) return;
+  for (const std::wstring& line : held) LogLine(line);
+}
+
 void RefreshProgress(std::wstring_view p, int64_t bytes, int32_t files) {
   const int64_t now = os::Millis();
   if (GNextRefresh >= now) return;
@@ -255,7 +295,7 @@ int64_t FinishDir(std::wstring_view p, const DirEnd& d) {
   const std::wstring_view name = SplitScanPath(p).name;
   if (d.error) {
     Pfade.Append(d.ownParent, name, -1, GDirs - d.dirsAtEntry, GFiles - d.filesAtEntry);
-    if (GScanUi.LogError) GScanUi.LogError(L"Error: " + std::wstring(p));
+    LogLine(L"Error: " + std::wstring(p));
     return 0;
   }
   Pfade.Append(d.ownParent, name, d.total, GDirs - d.dirsAtEntry, GFiles - d.filesAtEntry);

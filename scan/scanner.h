@@ -45,6 +45,17 @@ struct AheadStats {
 };
 extern AheadStats GLastAheadStats;
 
+// Hands a listing walk over to another engine. While set, it is asked at the walk's pumps (so
+// it must be cheap: a look at the clock); true ends the walk the way "STOPP" does, each open
+// level appending its record, and WalkHandedOver() then tells the caller to drop them.
+extern bool (*GWalkHandOver)();
+bool WalkHandedOver();
+
+// Log lines of the walks held back while another engine may still take over the scan, so that
+// no line is written twice. ReleaseLog writes what was held (or drops it) and holds no more.
+void HoldLog();
+void ReleaseLog(bool write);
+
 // The steps that every engine's walk takes alike, so that their texts and records agree.
 // Progress texts for path P and the counters, when 100 ms have passed since the last ones.
 void RefreshProgress(std::wstring_view p, int64_t bytes, int32_t files);

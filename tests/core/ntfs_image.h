@@ -27,10 +27,14 @@ inline void Put64(Bytes& b, size_t at, uint64_t v) {
 }
 inline uint64_t Ref(uint64_t record, uint16_t seq) { return record | uint64_t{seq} << 48; }
 
-// One attribute: header, name, value or mapping pairs, padded to 8 bytes.
+// One attribute: header, name, value or mapping pairs, padded to 8 bytes. A non-resident one
+// takes `allocated` bytes of clusters (its data size when 0); with `flags` compressed or sparse
+// it has the longer header that also holds the bytes its clusters really take, `compressed`.
 inline Bytes Attr(uint32_t type, const Bytes& value, std::u16string_view name = u"",
-                  bool nonResident = false, int64_t lowestVcn = 0, uint64_t dataSize = 0) {
-  const size_t header = nonResident ? 0x40 : 0x18;
+                  bool nonResident = false, int64_t lowestVcn = 0, uint64_t dataSize = 0,
+                  uint16_t flags = 0, uint64_t allocated = 0, uint64_t compressed = 0) {
+  const bool longer = nonResident && (flags & (kAttrFlagCompressed | kAttrFlagSparse));
+  const size_t header = nonResident ? (longer ? 0x48 : 0x40) : 0x18;
   const size_t nameAt = header;
   const size_t valueAt = (nameAt + 2 * name.size() + 7) / 8 * 8;
   Bytes a((valueAt + value.size() + 7) / 8 * 8, 0);
@@ -39,13 +43,15 @@ inline Bytes Attr(uint32_t type, const Bytes& value, std::u16string_view name = 
   a[8] = nonResident;
   a[9] = static_cast<uint8_t>(name.size());
   Put16(a, 10, nameAt);
+  Put16(a, 12, flags);
   for (size_t i = 0; i < name.size(); ++i) Put16(a, nameAt + 2 * i, name[i]);
   if (nonResident) {
     Put64(a, 0x10, static_cast<uint64_t>(lowestVcn));
     Put16(a, 0x20, valueAt);
-    Put64(a, 0x28, dataSize);
+    Put64(a, 0x28, allocated ? allocated : dataSize);
     Put64(a, 0x30, dataSize);
     Put64(a, 0x38, dataSize);
+    if (longer) Put64(a, 0x40, compressed);
   } else {
     Put32(a, 0x10, value.size());
     Put16(a, 0x14, valueAt);
@@ -54,11 +60,16 @@ inline Bytes Attr(uint32_t type, const Bytes& value, std::u16string_view name = 
   return a;
 }
 
-inline Bytes StdInfo(uint32_t attributes = 0) {
+inline Bytes StdInfo(uint32_t attributes = 0, uint64_t lastWrite = 0) {
   Bytes v(0x48, 0);
+  Put64(v, 0x08, lastWrite);
   Put32(v, 0x20, attributes);
   return Attr(kAttrStandardInformation, v);
 }
+
+// $REPARSE_POINT with its tag and `dataBytes` bytes of data, in the record or (runs given) in
+// clusters of its own.
+inline Bytes ReparseAttr(uint32_t tag, size_t dataBytes = 8, const std::vector<Run>& runs = {});
 
 inline Bytes FileNameAttr(uint64_t parent, std::u16string_view name,
                           uint8_t nameSpace = kNamespaceWin32, uint32_t attributes = 0) {
@@ -92,12 +103,25 @@ inline Bytes EncodeRuns(const std::vector<Run>& runs) {
   return out;
 }
 
+inline Bytes ReparseAttr(uint32_t tag, size_t dataBytes, const std::vector<Run>& runs) {
+  if (!runs.empty()) {
+    return Attr(kAttrReparsePoint, EncodeRuns(runs), u"", true, 0, 8 + dataBytes);
+  }
+  Bytes v(8 + dataBytes, 0x11);
+  Put32(v, 0, tag);
+  Put16(v, 4, dataBytes);
+  Put16(v, 6, 0);
+  return Attr(kAttrReparsePoint, v);
+}
+
 inline Bytes DataAttr(uint64_t size, std::u16string_view name = u"") {
   return Attr(kAttrData, Bytes(static_cast<size_t>(size), 'd'), name);
 }
 inline Bytes NonResidentData(const std::vector<Run>& runs, uint64_t size, int64_t lowestVcn = 0,
-                             std::u16string_view name = u"") {
-  return Attr(kAttrData, EncodeRuns(runs), name, true, lowestVcn, size);
+                             std::u16string_view name = u"", uint16_t flags = 0,
+                             uint64_t allocated = 0, uint64_t compressed = 0) {
+  return Attr(kAttrData, EncodeRuns(runs), name, true, lowestVcn, size, flags, allocated,
+              compressed);
 }
 inline Bytes AttributeList(const std::vector<ListEntry>& entries) {
   Bytes v;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "os/ntfs.h"
+#include "os/reparse.h"
 #include "scan/mft_tree.h"
 #include "tests/core/ntfs_image.h"
 
@@ -120,6 +121,73 @@ TEST(NtfsFormat, FileRecordFields) {
   EXPECT_EQ(ReadFileRecord(rec.data(), rec.size(), fr), RecordState::Broken);
 }
 
+// What the file table takes from each record besides names and sizes: the bytes on the disk
+// as the listing reports them, the last write, the reparse tag or where it lies.
+TEST(NtfsFormat, AllocationLastWriteAndReparseTagOfARecord) {
+  struct Case {
+    const char* what;
+    Bytes data;
+    int64_t size, allocated;
+  };
+  const Case cases[] = {
+      {"resident, rounded to 8 bytes", DataAttr(3), 3, 8},
+      {"resident, empty", DataAttr(0), 0, 0},
+      {"resident, 700 bytes", DataAttr(700), 700, 704},
+      {"clusters", NonResidentData({{0, 100, 2}}, 5000, 0, u"", 0, 8192), 5000, 8192},
+      {"sparse: the clusters taken",
+       NonResidentData({{0, -1, 1310719}, {1310719, 100, 1}}, 5ll << 30, 0, u"",
+                       kAttrFlagSparse, 5ll << 30, 4096),
+       5ll << 30, 4096},
+      {"compressed: the clusters taken",
+       NonResidentData({{0, 100, 16}}, 100000, 0, u"", 0x0001, 102400, 65536), 100000, 65536},
+  };
+  for (const Case& c : cases) {
+    Record r{kRecordInUse, 1, 0, {StdInfo(0x20, 0x01D9A1B2C3D4E5F6ull), FileNameAttr(Ref(5, 5), u"f"),
+                                  c.data}};
+    Bytes rec = MakeRecord(r, 1024);
+    FileRecord fr;
+    ASSERT_EQ(ReadFileRecord(rec.data(), rec.size(), fr), RecordState::InUse) << c.what;
+    EXPECT_EQ(fr.dataSize, c.size) << c.what;
+    EXPECT_EQ(fr.allocatedSize, c.allocated) << c.what;
+    EXPECT_EQ(fr.lastWrite, 0x01D9A1B2C3D4E5F6ull) << c.what;
+    EXPECT_FALSE(fr.hasReparsePoint) << c.what;
+  }
+  // The tag of a reparse point in the record; of one in clusters of its own, where they lie.
+  Record r{kRecordInUse, 1, 0, {StdInfo(kFileAttributeReparsePoint), ReparseAttr(os::kTagCloud)}};
+  Bytes rec = MakeRecord(r, 1024);
+  FileRecord fr;
+  ASSERT_EQ(ReadFileRecord(rec.data(), rec.size(), fr), RecordState::InUse);
+  EXPECT_TRUE(fr.hasReparsePoint);
+  EXPECT_EQ(fr.reparseTag, os::kTagCloud);
+  EXPECT_EQ(fr.reparseLcn, -1);
+  r.attributes[1] = ReparseAttr(os::kTagCloud, 3000, {{0, 77, 1}});
+  rec = MakeRecord(r, 1024);
+  ASSERT_EQ(ReadFileRecord(rec.data(), rec.size(), fr), RecordState::InUse);
+  EXPECT_EQ(fr.reparseTag, 0u);
+  EXPECT_EQ(fr.reparseLcn, 77);
+}
+
+// The one rule of every engine: a directory that is a reparse point is entered unless it is a
+// link (a name surrogate) or carries no tag (a Linux symbolic link under Wine).
+TEST(ReparseRule, DirectoriesEnteredByTag) {
+  const struct {
+    uint32_t attributes, tag;
+    bool entered;
+  } cases[] = {
+      {os::kAttrDirectory, 0, true},
+      {os::kAttrDirectory | os::kAttrReparsePoint, os::kTagSymlink, false},
+      {os::kAttrDirectory | os::kAttrReparsePoint, os::kTagMountPoint, false},
+      {os::kAttrDirectory | os::kAttrReparsePoint, 0xA000001D, false},  // WSL symbolic link
+      {os::kAttrDirectory | os::kAttrReparsePoint, os::kTagCloud, true},
+      {os::kAttrDirectory | os::kAttrReparsePoint, 0x9000601A, true},  // cloud, another flavour
+      {os::kAttrDirectory | os::kAttrReparsePoint, os::kTagDedup, true},
+      {os::kAttrDirectory | os::kAttrReparsePoint, 0, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(os::EntersDirectory(c.attributes, c.tag), c.entered) << std::hex << c.tag;
+  }
+}
+
 TEST(NtfsFormat, CollationOrdersNamesAsTheVolumeListsThem) {
   const std::vector<char16_t> upcase = [] {
     std::vector<char16_t> u(65536);
@@ -225,7 +293,7 @@ TEST(MftTree, NamesLinksStreamsAndWhatNoListingShows) {
   EXPECT_EQ(ChildNames(t, MftTree::Root()),
             (std::vector<std::u16string>{u"A", u"b", u"c", u"Verweis"}));
   EXPECT_EQ(t.OwnFiles(MftTree::Root()), 0);
-  EXPECT_TRUE(t.IsReparsePoint(Node(t, u"verweis")));
+  EXPECT_TRUE(t.IsLink(Node(t, u"verweis")));
   const uint32_t a = Node(t, u"a");
   EXPECT_EQ(t.Name(a), u"A");
   EXPECT_EQ(t.OwnFiles(a), 2);
@@ -234,6 +302,57 @@ TEST(MftTree, NamesLinksStreamsAndWhatNoListingShows) {
   EXPECT_EQ(t.OwnBytes(Node(t, u"b")), 50);
   EXPECT_EQ(t.OwnFiles(Node(t, u"c")), 2);
   EXPECT_EQ(t.OwnBytes(Node(t, u"c")), 3010);
+}
+
+// Directories that are reparse points, by their tag wherever it lies: in the record, in a
+// cluster of its own (read by the caller between the read and the build), in an extension
+// record. Files that are reparse points count as files.
+TEST(MftTree, ReparsePointDirectoriesAreEnteredUnlessTheyAreLinks) {
+  Volume v;
+  v.recordCount = 40;
+  const auto reparseDir = [](std::u16string_view name, Bytes reparse) {
+    Record r = Dir(5, name, 5);
+    r.attributes[0] = StdInfo(kFileAttributeReparsePoint);
+    if (!reparse.empty()) r.attributes.push_back(reparse);
+    return r;
+  };
+  v.records[16] = reparseDir(u"Wolke", ReparseAttr(os::kTagCloud));
+  v.records[17] = reparseDir(u"Symlink", ReparseAttr(os::kTagSymlink));
+  v.records[18] = reparseDir(u"Ohne", {});
+  v.records[19] = reparseDir(u"Gross", ReparseAttr(0, 3000, {{0, 90, 1}}));
+  v.records[20] = reparseDir(u"Ungelesen", ReparseAttr(0, 3000, {{0, 91, 1}}));
+  v.records[21] = reparseDir(u"Erweitert", {});
+  v.records[21].attributes.insert(v.records[21].attributes.begin() + 1, AttributeList({}));
+  v.records[22] = Record{kRecordInUse, 1, Ref(21, 1), {ReparseAttr(os::kTagDedup)}};
+  v.records[23] = reparseDir(u"Einhaengepunkt", ReparseAttr(os::kTagMountPoint));
+  v.records[24] = File(16, u"in der Wolke", 100);
+  v.records[25] = File(5, u"dedup", 200, 5);
+  v.records[25].attributes[0] = StdInfo(kFileAttributeReparsePoint);
+  v.records[25].attributes.push_back(ReparseAttr(os::kTagDedup));
+  v.records[26] = File(23, u"dahinter", 300);
+  MemoryVolume mem(v.Build());
+  MftLayout layout;
+  ASSERT_EQ(ReadLayout(mem, layout), LayoutError::None);
+  MftTree t;
+  TreeSink sink(t);
+  ASSERT_EQ(ReadRecords(mem, layout, sink), ReadEnd::Done);
+  const std::vector<MftTree::TagToRead> reads = t.TagsToRead();
+  ASSERT_EQ(reads.size(), 2u);
+  for (const MftTree::TagToRead& r : reads) {
+    if (r.lcn == 90) t.SetReparseTag(r.index, os::kTagCloud);
+    EXPECT_TRUE(r.lcn == 90 || r.lcn == 91);
+  }
+  ASSERT_EQ(t.Build(layout.upcase.data()), MftTree::Failure::None);
+  for (const auto& [name, link] : std::vector<std::pair<std::u16string, bool>>{
+           {u"Wolke", false}, {u"Symlink", true}, {u"Ohne", true}, {u"Gross", false},
+           {u"Ungelesen", true}, {u"Erweitert", false}, {u"Einhaengepunkt", true}}) {
+    const uint32_t n = Node(t, name);
+    ASSERT_NE(n, MftTree::kNone);
+    EXPECT_EQ(t.IsLink(n), link) << std::string(name.begin(), name.end());
+  }
+  EXPECT_EQ(t.OwnBytes(Node(t, u"Wolke")), 100);
+  EXPECT_EQ(t.OwnFiles(MftTree::Root()), 1);
+  EXPECT_EQ(t.OwnBytes(MftTree::Root()), 200);
 }
 
 TEST(MftTree, ExtensionRecordsLendNamesAndDataToTheirOwnBaseOnly) {

@@ -1,10 +1,13 @@
 // The MFT engine on real NTFS volumes (images made, filled and mounted by the test): on every
 // volume the records, counters and log lines of a scan through the MFT must be those of the
 // listing walk of the same directory, field by field and in the same order. Damaged copies,
-// "STOPP" during the read, the progress texts and rescans.
+// reparse points that are no links, "STOPP" in every phase, the progress texts, rescans and
+// the hand-over of a listing walk to the MFT.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,7 +17,9 @@
 #include "os/ntfs.h"
 #include "os/ntfs_volume.h"
 #include "os/text.h"
+#include "os/reparse.h"
 #include "scan/driver.h"
+#include "scan/engine.h"
 #include "scan/mft.h"
 #include "scan/model.h"
 #include "scan/scanner.h"
@@ -34,6 +39,9 @@ struct Seen {
   static inline int pumps = 0;
   static inline int stopAtPump = -1;
   static inline int pumpSleepMs = 0;
+  // Pumps by the phase of the MFT scan they came in; "STOPP" at the first pump of a phase.
+  static inline std::map<MftPhase, int> phasePumps;
+  static inline MftPhase stopInPhase = MftPhase::None;
 };
 
 // One scan's outcome: the records as text lines in list order, the log, the counters.
@@ -159,6 +167,8 @@ class MftTest : public ::testing::Test {
     Seen::pumps = 0;
     Seen::stopAtPump = -1;
     Seen::pumpSleepMs = 0;
+    Seen::phasePumps.clear();
+    Seen::stopInPhase = MftPhase::None;
     GScanUi = ScanUi{};
     GScanUi.LogError = [](std::wstring_view l) { Seen::log.emplace_back(l); };
     GScanUi.SetPathText = [](std::wstring_view t) {
@@ -167,6 +177,10 @@ class MftTest : public ::testing::Test {
     GScanUi.PumpEvents = [] {
       ++Seen::pumps;
       if (Seen::pumpSleepMs) Sleep(static_cast<DWORD>(Seen::pumpSleepMs));
+      if (GMftPhase != MftPhase::None &&
+          ++Seen::phasePumps[GMftPhase] == 1 && GMftPhase == Seen::stopInPhase) {
+        return true;
+      }
       return Seen::stopAtPump >= 0 && Seen::pumps == Seen::stopAtPump;
     };
   }
@@ -175,6 +189,9 @@ class MftTest : public ::testing::Test {
     GPumpIntervalMs = 10;
     GMftMode = MftMode::Auto;
     GMftBlockBytes = size_t{4} << 20;
+    GMftBuildSteps = 4096;
+    GHandOverToMft = MftSooner;
+    GMftMeasureAfterMicros = 100000;
     Pfade.Clear();
   }
 };
@@ -281,15 +298,44 @@ TEST_F(MftVolumeTest, PathsTheListingWouldTreatOtherwiseAreLeftToIt) {
   }
 }
 
-TEST_F(MftVolumeTest, StopDuringTheReadLeavesTheStartRecordWithNothingCounted) {
+// Every phase of the scan looks at the window, the long ones again and again; "STOPP" in any
+// phase before the walk ends the scan as a listing walk stopped at its first look ends.
+TEST_F(MftVolumeTest, EveryPhaseLooksAtTheWindowAndStoppEndsItAtTheStart) {
   GMftBlockBytes = 16 * 1024;
-  Seen::stopAtPump = 3;
-  const Outcome o = ScanWith(MftMode::Always, volume->Root());
-  const std::string root = ToUtf8(volume->Root());
-  EXPECT_EQ(o.records, " | " + root.substr(0, 2) + " | 0 | 0 | 0\n");
-  EXPECT_TRUE(o.stats.used);
-  EXPECT_LT(o.stats.mftBytesRead, o.stats.records * 1024 / 2);
-  EXPECT_TRUE(GCancel);
+  GMftBuildSteps = 64;
+  const std::wstring target = volume->Root() + L"Daten\\";
+  const Outcome whole = ScanPathWith(MftMode::Always, target);
+  ASSERT_TRUE(whole.stats.used) << ToUtf8(whole.stats.fallback);
+  for (const MftPhase phase : {MftPhase::Layout, MftPhase::Read, MftPhase::Build,
+                               MftPhase::Locate, MftPhase::Check, MftPhase::Walk}) {
+    EXPECT_GE(Seen::phasePumps[phase], 1) << static_cast<int>(phase);
+  }
+  // One look per block read, and one per 64 steps of the build (a record is a step at least).
+  EXPECT_GE(Seen::phasePumps[MftPhase::Read], static_cast<int>(whole.stats.mftBytesRead / 16384));
+  EXPECT_GE(Seen::phasePumps[MftPhase::Build], static_cast<int>(whole.stats.recordsInUse / 64));
+
+  Seen::pumps = 0;
+  Seen::stopAtPump = 1;
+  const Outcome firstLook = ScanPathWith(MftMode::Never, target);
+  Seen::stopAtPump = -1;
+  ASSERT_TRUE(GCancel);
+  EXPECT_EQ(firstLook.records, ToUtf8(volume->Root()) + " | Daten | 0 | 0 | 0\n");
+  for (const MftPhase phase :
+       {MftPhase::Layout, MftPhase::Read, MftPhase::Build, MftPhase::Locate, MftPhase::Check}) {
+    Seen::phasePumps.clear();
+    Seen::stopInPhase = phase;
+    const Outcome o = ScanPathWith(MftMode::Always, target);
+    EXPECT_TRUE(o.stats.used) << static_cast<int>(phase);
+    EXPECT_TRUE(GCancel) << static_cast<int>(phase);
+    EXPECT_EQ(o.records, firstLook.records) << static_cast<int>(phase);
+    EXPECT_EQ(o.log, firstLook.log);
+    EXPECT_EQ(o.files, 0);
+    EXPECT_EQ(o.dirs, 0);
+  }
+  // Stopped in its read, the MFT was not read to its end.
+  Seen::phasePumps.clear();
+  Seen::stopInPhase = MftPhase::Read;
+  EXPECT_LT(ScanPathWith(MftMode::Always, target).stats.mftBytesRead, whole.stats.mftBytesRead);
 }
 
 TEST_F(MftVolumeTest, ProgressShowsTheMftReadThenTheDirectoriesAtMostEvery100Ms) {
@@ -312,11 +358,9 @@ TEST_F(MftVolumeTest, RescansAfterChangesAgreeWithAFullListing) {
   ScanWith(MftMode::Auto, root);
   ASSERT_TRUE(GMftStats.used);
 
-  // A small subtree is listed rather than read from the MFT.
+  // Whichever engine the choice takes for the subtree, listed through to its end.
   ASSERT_EQ(volume->Sh("head -c 1000 /dev/zero > Daten/Musik/neu.mp3 && rm -r Daten/leer"), 0);
   const Outcome listed = ScanWith(MftMode::Auto, root + L"Daten\\");
-  EXPECT_FALSE(listed.stats.used);
-  EXPECT_GT(listed.stats.records, 0u);
   Pfade.Clear();
   EXPECT_EQ(SortedBelowRoot(listed.records), SortedBelowRoot(ScanWith(MftMode::Never, root).records));
 
@@ -331,7 +375,9 @@ TEST_F(MftVolumeTest, RescansAfterChangesAgreeWithAFullListing) {
 
 // ---- damaged copies --------------------------------------------------------------------------
 
-TEST_F(MftVolumeTest, RecordsWithBrokenFixupsAreLeftOutAsTheListingLeavesThem) {
+// The system lists a file or directory whose record it cannot read from its parent's index;
+// without the record the MFT would miss it (and everything below a directory) in silence.
+TEST_F(MftVolumeTest, RecordsWithBrokenFixupsGiveTheScanToTheListingWithALogLine) {
   const std::string file = volume->ShOut("stat -c %i Daten/Musik/c.mp3");
   const std::string dir = volume->ShOut("stat -c %i klein");
   ASSERT_FALSE(file.empty());
@@ -344,8 +390,15 @@ TEST_F(MftVolumeTest, RecordsWithBrokenFixupsAreLeftOutAsTheListingLeavesThem) {
   TestVolume copy(*volume, PatchAt(f.offset + 510, {0x99, 0x99}) + " && " +
                                PatchAt(d.offset + 1022, {0x99, 0x99}));
   ASSERT_TRUE(copy.Ready()) << copy.Problem();
-  ExpectSameAsListing(copy.Root());
-  EXPECT_EQ(ScanPathWith(MftMode::Always, copy.Root()).records.find("klein"), std::string::npos);
+  const Outcome listing = ScanPathWith(MftMode::Never, copy.Root());
+  const Outcome mft = ScanPathWith(MftMode::Always, copy.Root());
+  EXPECT_FALSE(mft.stats.used);
+  EXPECT_EQ(mft.stats.recordsBroken, 2u);
+  EXPECT_EQ(mft.records, listing.records);
+  ASSERT_EQ(mft.log.size(), listing.log.size() + 1);
+  EXPECT_EQ(mft.log.front(),
+            L"MFT von " + copy.Root() + L" nicht verwendbar: 2 Datensätze nicht lesbar");
+  EXPECT_EQ(std::vector<std::wstring>(mft.log.begin() + 1, mft.log.end()), listing.log);
 }
 
 TEST_F(MftVolumeTest, AParentLoopGivesTheScanToTheListingWithALogLine) {
@@ -385,6 +438,143 @@ TEST_F(MftVolumeTest, AParentLoopGivesTheScanToTheListingWithALogLine) {
                                  L" nicht verwendbar: Verzeichnisschleife bei Datensatz " +
                                  std::to_wstring(datenNo));
   EXPECT_EQ(std::vector<std::wstring>(mft.log.begin() + 1, mft.log.end()), listing.log);
+}
+
+// ---- reparse points that are no links ------------------------------------------------------
+
+// The value ntfs-3g takes for a reparse point: tag, length of the data, two reserved bytes, the
+// data (here bytes of 0x11).
+std::string TagCommand(const std::string& entry, uint32_t tag, size_t dataBytes) {
+  char head[32];
+  std::snprintf(head, sizeof head, "%02x%02x%02x%02x%02x%02x0000", tag & 0xFF, (tag >> 8) & 0xFF,
+                (tag >> 16) & 0xFF, tag >> 24, static_cast<unsigned>(dataBytes & 0xFF),
+                static_cast<unsigned>(dataBytes >> 8));
+  std::string hex = head;
+  for (size_t i = 0; i < dataBytes; ++i) hex += "11";
+  return "setfattr -n system.ntfs_reparse_data -v 0x" + hex + " " + test::ShellQuote(entry);
+}
+
+// A cloud placeholder (its reparse data in its record, or too long for it) and a file of
+// deduplicated storage are counted as the listing of Windows shows them: entered and counted
+// like any other. The test bed's listing cannot show them so (ntfs-3g makes them links), so the
+// MFT's records are held against the listing made before the tags were set.
+TEST_F(MftTest, ReparsePointsThatAreNoLinksAreCountedAsTheListingShowedThemBefore) {
+  TestVolume volume(32);
+  ASSERT_TRUE(volume.Ready()) << volume.Problem();
+  ASSERT_EQ(volume.Sh("mkdir -p Daten/Wolke/tief Daten/Grosse-Wolke/innen Daten/Verweis && "
+                      "head -c 5000 /dev/zero > Daten/Wolke/a && "
+                      "head -c 7 /dev/zero > Daten/Wolke/tief/b && "
+                      "head -c 300 /dev/zero > Daten/Grosse-Wolke/innen/c && "
+                      "head -c 9000 /dev/urandom > Daten/dedup.bin"),
+            0);
+  const std::string big = volume.ShOut("stat -c %i Daten/Grosse-Wolke");
+  ASSERT_FALSE(big.empty());
+  // A link is one before the listing already: no directory of the results.
+  ASSERT_EQ(volume.Sh("setfattr -n system.ntfs_reparse_data -v 0x0c0000a020000000000"
+                      "00a000a000a000100000044006100740065006e0044006100740065006e00 Daten/Verweis"),
+            0);
+  const Outcome before = ScanPathWith(MftMode::Never, volume.Root());
+  ASSERT_NE(before.records.find("Grosse-Wolke"), std::string::npos);
+  ASSERT_EQ(before.records.find("Verweis"), std::string::npos);
+
+  ASSERT_EQ(volume.Sh(TagCommand("Daten/Wolke", os::kTagCloud, 16) + " && " +
+                      TagCommand("Daten/Grosse-Wolke", os::kTagCloud, 2000) + " && " +
+                      TagCommand("Daten/dedup.bin", os::kTagDedup, 24)),
+            0);
+  // 2000 bytes do not fit into a record of 1024: the tag lies in a cluster of its own.
+  const RecordPlace place = PlaceOf(volume.Root(), static_cast<uint32_t>(std::stoul(big)));
+  ASSERT_FALSE(place.bytes.empty());
+  std::vector<uint8_t> bytes = place.bytes;
+  ntfs::FileRecord r;
+  ASSERT_EQ(ntfs::ReadFileRecord(bytes.data(), bytes.size(), r), ntfs::RecordState::InUse);
+  EXPECT_TRUE(r.hasReparsePoint);
+  EXPECT_EQ(r.reparseTag, 0u);
+  EXPECT_GE(r.reparseLcn, 0);
+
+  const Outcome mft = ScanPathWith(MftMode::Always, volume.Root());
+  ASSERT_TRUE(mft.stats.used) << ToUtf8(mft.stats.fallback);
+  EXPECT_EQ(mft.records, before.records);
+  EXPECT_EQ(mft.log, before.log);
+  EXPECT_EQ(mft.files, before.files);
+  EXPECT_EQ(mft.dirs, before.dirs);
+  EXPECT_EQ(mft.bytes, before.bytes);
+}
+
+// ---- the hand-over of a listing walk ---------------------------------------------------------
+
+struct HandOver {
+  static inline int64_t after = 0;    // entries listed when the walk hands over
+  static inline int looks = 0;
+  static inline int64_t listedAt = -1;
+  static bool Decide(const ChoiceFacts& f) {
+    ++looks;
+    if (f.listed < after) return false;
+    listedAt = f.listed;
+    return true;
+  }
+};
+
+// Handed over to the MFT anywhere in its walk (forced through the choice's seam), a scan keeps
+// exactly what the listing gives: records, counters and log lines, none of them twice; for a
+// first scan and for a rescan, whose ancestors are corrected alike. Where no earlier scan tells
+// what the MFT costs, the walk measures it first.
+TEST_F(MftVolumeTest, AWalkHandedOverToTheMftKeepsTheRecordsOfTheListing) {
+  const std::wstring root = volume->Root();
+  // A directory whose walk logs an ERROR record early (a path past 250 characters), then lists
+  // on: handed over after the log line, the line must not come twice.
+  ASSERT_EQ(volume->Sh("p=fehler/a; for i in 1 2 3 4 5 6; do "
+                       "p=$p/verzeichnis-mit-einem-recht-langen-namen-$i; done; mkdir -p $p "
+                       "fehler/b && for i in $(seq 40); do head -c $i /dev/zero > fehler/b/$i; "
+                       "done"),
+            0);
+  struct Tidy {
+    ~Tidy() { volume->Sh("rm -rf fehler"); }
+  } tidy;
+  ASSERT_GT(MftCostMicros(root + L"Daten\\", true), 0);
+  EXPECT_GT(MftCostMicros(root + L"Daten\\", false), 0);  // measured once, then known
+  test::TempTree other;
+  EXPECT_EQ(MftCostMicros(other.Root(), true), -1);  // no NTFS volume
+  GHandOverToMft = HandOver::Decide;  // the listing of Never asks no choice
+  struct Case {
+    const wchar_t* target;
+    double at;  // of the target's entries
+    bool rescan;
+    bool measure;
+  };
+  for (const Case c : {Case{L"Daten\\", 0.3, false, false}, Case{L"Daten\\", 0.9, false, true},
+                       Case{L"fehler\\", 0.5, false, false}, Case{L"links\\", 0.5, false, false},
+                       Case{L"Daten\\", 0.5, true, false}, Case{L"links\\", 0.2, true, true}}) {
+    const std::wstring target = root + c.target;
+    SCOPED_TRACE(ToUtf8(target) + (c.rescan ? " rescan" : " first scan") +
+                 (c.measure ? ", measured in the walk" : ""));
+    const Outcome listing = ScanPathWith(MftMode::Never, target);
+    const int64_t entries = int64_t{listing.files} + listing.dirs;
+    HandOver::after = std::max<int64_t>(1, static_cast<int64_t>(entries * c.at));
+    HandOver::looks = 0;
+    HandOver::listedAt = -1;
+    if (c.measure) {
+      MftForgetCosts();
+      GMftMeasureAfterMicros = 0;
+    }
+    Pfade.Clear();
+    if (c.rescan) ScanWith(MftMode::Never, root);
+    const Outcome o = c.rescan ? ScanWith(MftMode::Auto, target) : ScanPathWith(MftMode::Auto, target);
+    GMftMeasureAfterMicros = 100000;
+    ASSERT_TRUE(o.stats.used) << ToUtf8(o.stats.fallback);
+    if (std::wstring_view(c.target) == L"fehler\\") ASSERT_EQ(listing.log.size(), 1u);
+    EXPECT_GT(HandOver::listedAt, 0);
+    EXPECT_LT(HandOver::listedAt, entries);
+    if (c.rescan) {
+      Pfade.Clear();
+      EXPECT_EQ(SortedBelowRoot(o.records), SortedBelowRoot(ScanWith(MftMode::Never, root).records));
+    } else {
+      EXPECT_EQ(o.records, listing.records);
+      EXPECT_EQ(o.log, listing.log);
+      EXPECT_EQ(o.files, listing.files);
+      EXPECT_EQ(o.dirs, listing.dirs);
+      EXPECT_EQ(o.bytes, listing.bytes);
+    }
+  }
 }
 
 // ---- a fragmented MFT ------------------------------------------------------------------------

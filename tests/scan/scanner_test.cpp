@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 
+#include "os/dirinfo.h"
 #include "os/fs.h"
 #include "os/text.h"
 #include "scan/model.h"
@@ -369,6 +370,77 @@ TEST_F(ScannerTest, ListingMatchesThePlainFindCall) {
   // An empty drive root lists nothing without failing; a missing directory fails.
   os::DirListing missing(t.Path(L"nope"));
   EXPECT_TRUE(missing.Failed());
+}
+
+// The listing of the scan engines gives of every entry what the system reports of it through
+// its other calls: names, attributes, sizes and last writes as FindFirstFileW lists them, the
+// bytes on the disk as the file itself reports them; a link to a directory carries its reparse
+// bit (with no tag under Wine) and is not entered. Failing and empty as the find calls are.
+TEST_F(ScannerTest, TheScanListingGivesWhatTheSystemReportsOfEachEntry) {
+  TempTree outside;
+  outside.File(L"inside", 10);
+  TempTree t;
+  t.File(L"three", 3);
+  t.File(L"big", 100000);
+  t.Sparse(L"sparse", 5LL << 30);
+  t.File(L".hidden", 4);
+  t.Dir(L"d");
+  t.Link(L"dirlink", outside.Root());
+  t.Link(L"filelink", outside.Path(L"inside"));
+  struct Seen {
+    DWORD attrs;
+    int64_t size;
+    uint64_t lastWrite;
+    bool operator==(const Seen&) const = default;
+  };
+  std::map<std::wstring, Seen> plain, ours;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((t.Root() + L"*.*").c_str(), &fd);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  do {
+    const std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    plain[name] = {fd.dwFileAttributes,
+                   static_cast<int64_t>((uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow),
+                   (uint64_t(fd.ftLastWriteTime.dwHighDateTime) << 32) | fd.ftLastWriteTime.dwLowDateTime};
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  os::DirInfoListing l(os::LongPathForm(t.Root()));
+  ASSERT_FALSE(l.Failed());
+  std::map<std::wstring, int64_t> allocation;
+  while (l.Next()) {
+    const std::wstring name(l.Name());
+    ours[name] = {l.Attributes(), l.Size(), l.LastWrite()};
+    allocation[name] = l.Allocation();
+    if (name == L"dirlink") {
+      EXPECT_EQ(l.Attributes(), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+      EXPECT_EQ(l.ReparseTag(), 0u);
+      EXPECT_FALSE(l.Enters());
+    } else if (name == L"d") {
+      EXPECT_TRUE(l.Enters());
+    }
+  }
+  EXPECT_EQ(ours, plain);
+  EXPECT_EQ(ours.count(L".."), 0u);
+  for (const wchar_t* name : {L"three", L"big", L"sparse", L".hidden"}) {
+    os::Handle f(CreateFileW(t.Path(name).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
+    FILE_STANDARD_INFO info{};
+    ASSERT_TRUE(f && GetFileInformationByHandleEx(f.get(), FileStandardInfo, &info, sizeof info));
+    EXPECT_EQ(allocation[name], info.AllocationSize.QuadPart) << test::Narrow(name);
+  }
+  EXPECT_LT(allocation[L"sparse"], 5LL << 30);
+  EXPECT_GE(allocation[L"big"], 100000);
+
+  t.Dir(L"empty");
+  os::DirInfoListing empty(os::LongPathForm(t.Path(L"empty\\")));
+  EXPECT_FALSE(empty.Failed());
+  EXPECT_FALSE(empty.Next());
+  for (const std::wstring& bad : {t.Path(L"nope\\"), t.Path(L"three\\"), t.Path(L"three")}) {
+    os::DirInfoListing none(os::LongPathForm(bad));
+    EXPECT_TRUE(none.Failed()) << test::Narrow(bad);
+    EXPECT_FALSE(none.Next());
+  }
 }
 
 // Another process keeps making and removing directories and files all over the tree while it
