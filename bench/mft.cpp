@@ -1,12 +1,16 @@
 // Benchmark of the MFT engine: full scans (_Scan) of an NTFS volume that holds the benchmark
 // tree, read through its MFT, against the bare listing walk of the same tree on the local disk,
 // alternately. The process's private bytes are sampled by a second thread during the MFT scans.
-// Then a partial rescan of top00\mid0 (1% of the records), which the engine choice lists.
+// Then the engine choice on the same volume: a rescan of tree\top00\mid0 (1% of the records)
+// and a first scan of klein\ (100 files), each with the automatic choice and with either engine
+// forced; the small scan with nothing learned of the volume (the choice measures it first).
 // Prints "name: value" lines: mft_scan_vs_bare_walk (median ratio), mft_records_per_second,
 // mft_peak_bytes_per_record, mft_read_seconds (the reads of the volume alone),
-// mft_read_mb_per_second, mft_rescan_vs_full_scan, and the figures behind them.
+// mft_read_mb_per_second, mft_rescan_vs_full_scan, mft_auto_rescan_vs_best,
+// mft_auto_small_vs_best, and the figures behind them.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -15,6 +19,7 @@
 
 #include "bench/bench.h"
 #include "os/clock.h"
+#include "os/ntfs_volume.h"
 #include "scan/driver.h"
 #include "scan/mft.h"
 #include "scan/model.h"
@@ -48,6 +53,18 @@ class PeakSampler {
   std::thread thread_;
 };
 
+// One scan through the driver with the MFT mode given, in microseconds; `used` tells whether
+// the MFT gave the records.
+double TimedScan(const std::wstring& path, MftMode mode, bool* used = nullptr) {
+  GMftMode = mode;
+  const int64_t t0 = os::Micros();
+  _Scan(path);
+  const double us = static_cast<double>(os::Micros() - t0);
+  GMftMode = MftMode::Auto;
+  if (used) *used = GMftStats.used;
+  return us;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -59,6 +76,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring tree = argv[2];
   const int rounds = argc > 3 ? _wtoi(argv[3]) : 5;
   bench::OpenWindowForPumping();
+  const std::wstring sub = volume + L"tree\\top00\\mid0\\";
+  const std::wstring small = volume + L"klein\\";
 
   // Warm the caches: the tree's directories and the image's bytes.
   std::wstring p = tree;
@@ -69,9 +88,12 @@ int wmain(int argc, wchar_t** argv) {
                  GMftStats.fallback.c_str());
     return 1;
   }
+  Pfade.Clear();
+  _Scan(small);
 
   std::vector<double> ratios, perSecond, peakPerRecord, readSeconds, readRate, rescanRatios;
-  uint64_t inUseRecords = 0;
+  std::vector<double> autoRescan, autoSmall, autoSmallLearned;
+  uint64_t inUseRecords = 0, records = 0;
   for (int r = 0; r < rounds; ++r) {
     p = tree;
     int64_t t0 = os::Millis();
@@ -87,13 +109,29 @@ int wmain(int argc, wchar_t** argv) {
     const double peak = sampler.Stop();
     const MftScanStats full = GMftStats;
 
-    const std::wstring sub = volume + L"tree\\top00\\mid0\\";
-    t0 = os::Millis();
-    _Scan(sub);
-    const int64_t rescanMs = os::Millis() - t0;
-    const bool rescanByMft = GMftStats.used;
+    // The 1% rescan, after the full scan: listed, read, chosen.
+    const double rescanListed = TimedScan(sub, MftMode::Never);
+    const double rescanRead = TimedScan(sub, MftMode::Always);
+    bool rescanByMft = false;
+    const double rescanAuto = TimedScan(sub, MftMode::Auto, &rescanByMft);
+    const double handedOverAfter = static_cast<double>(GMftStats.listedMicros);
+
+    // The small directory as a first scan, best of a few of each.
+    double smallListed = 1e18, smallRead = 1e18, smallAuto = 1e18, smallLearned = 1e18;
+    for (int k = 0; k < 5; ++k) {
+      Pfade.Clear();
+      smallListed = std::min(smallListed, TimedScan(small, MftMode::Never));
+      Pfade.Clear();
+      smallRead = std::min(smallRead, TimedScan(small, MftMode::Always));
+      Pfade.Clear();
+      smallLearned = std::min(smallLearned, TimedScan(small, MftMode::Auto));
+      Pfade.Clear();
+      MftForgetCosts();
+      smallAuto = std::min(smallAuto, TimedScan(small, MftMode::Auto));
+    }
 
     inUseRecords = full.recordsInUse;
+    records = full.records;
     const double inUse = static_cast<double>(full.recordsInUse);
     ratios.push_back(static_cast<double>(mftMs) / static_cast<double>(std::max<int64_t>(1, bareMs)));
     perSecond.push_back(inUse / (static_cast<double>(std::max<int64_t>(1, mftMs)) / 1000.0));
@@ -101,13 +139,20 @@ int wmain(int argc, wchar_t** argv) {
     readSeconds.push_back(static_cast<double>(full.readMicros) / 1e6);
     readRate.push_back(static_cast<double>(full.bytesRead) / 1048576.0 /
                        std::max(1e-6, static_cast<double>(full.readMicros) / 1e6));
-    rescanRatios.push_back(static_cast<double>(rescanMs) / static_cast<double>(std::max<int64_t>(1, mftMs)));
+    rescanRatios.push_back(rescanAuto / 1000.0 / static_cast<double>(std::max<int64_t>(1, mftMs)));
+    autoRescan.push_back(rescanAuto / std::min(rescanListed, rescanRead));
+    autoSmall.push_back(smallAuto / std::min(smallListed, smallRead));
+    autoSmallLearned.push_back(smallLearned / std::min(smallListed, smallRead));
     std::fprintf(stderr,
-                 "round %d: bare walk %.2f s, MFT scan %.3f s (reads %.3f s, %llu records in use, "
-                 "tree %.1f MB), rescan %.3f s through the %s\n",
-                 r, bareMs / 1000.0, mftMs / 1000.0, readSeconds.back(),
+                 "round %d: bare walk %.2f s, MFT scan %.3f s (reads %.3f s, up to the walk %.3f s, "
+                 "%llu records in use, tree %.1f MB); rescan listed %.3f s, read %.3f s, chosen "
+                 "%.3f s (%s after %.3f s); small listed %.1f ms, read %.1f ms, chosen %.1f ms (learned "
+                 "%.1f ms)\n",
+                 r, bareMs / 1000.0, mftMs / 1000.0, readSeconds.back(), full.micros / 1e6,
                  static_cast<unsigned long long>(full.recordsInUse), full.treeBytes / 1048576.0,
-                 rescanMs / 1000.0, rescanByMft ? "MFT" : "listing");
+                 rescanListed / 1e6, rescanRead / 1e6, rescanAuto / 1e6,
+                 rescanByMft ? "MFT" : "listing", handedOverAfter / 1e6, smallListed / 1e3, smallRead / 1e3,
+                 smallAuto / 1e3, smallLearned / 1e3);
   }
   std::printf("mft_scan_vs_bare_walk: %.3f\n", Median(ratios));
   std::printf("mft_records_per_second: %.0f\n", Median(perSecond));
@@ -115,8 +160,11 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("mft_read_seconds: %.3f\n", Median(readSeconds));
   std::printf("mft_read_mb_per_second: %.0f\n", Median(readRate));
   std::printf("mft_rescan_vs_full_scan: %.4f\n", Median(rescanRatios));
+  std::printf("mft_auto_rescan_vs_best: %.3f\n", Median(autoRescan));
+  std::printf("mft_auto_small_vs_best: %.3f\n", Median(autoSmall));
+  std::printf("mft_auto_small_learned_vs_best: %.3f\n", Median(autoSmallLearned));
   std::printf("mft_records_in_use: %llu\n", static_cast<unsigned long long>(inUseRecords));
-  std::printf("mft_records: %llu\n", static_cast<unsigned long long>(GMftStats.records));
+  std::printf("mft_records: %llu\n", static_cast<unsigned long long>(records));
   std::printf("mft_private_bytes_source: %s\n", bench::gPrivateBytesSource);
   return 0;
 }
