@@ -1,7 +1,8 @@
 // The MFT reading on volumes that the input describes: a small NTFS volume is put together
 // (directories, files, hard links, extension records, a fragmented or extended $MFT, loops and
 // stale references among them), then bytes of it are overwritten, and it is read into the
-// tree. Besides never crashing or hanging, a tree that builds must be one: every directory
+// tree, with reparse points in and outside the records and a build that may be stopped
+// midway. Besides never crashing or hanging, a tree that builds must be one: every directory
 // reached once from the root, each one's subdirectories in collation order and found again by
 // their names. Raw bytes also go straight into the record, run and attribute-list decoders.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "os/ntfs.h"
+#include "os/reparse.h"
 #include "scan/mft_tree.h"
 #include "tests/core/ntfs_image.h"
 
@@ -36,6 +38,45 @@ const std::u16string_view kNames[] = {u"a",  u"A",  u"ab", u"aB", u"b",     u"_"
 std::u16string_view Name(FuzzedDataProvider& in) {
   return kNames[in.ConsumeIntegralInRange<size_t>(0, std::size(kNames) - 1)];
 }
+
+// Links, reparse points that are none, no tag.
+const uint32_t kTags[] = {os::kTagSymlink, os::kTagMountPoint, os::kTagCloud, os::kTagDedup, 0,
+                          0x9000701A};
+
+uint32_t Tag(FuzzedDataProvider& in) {
+  return in.ConsumeBool() ? kTags[in.ConsumeIntegralInRange<size_t>(0, std::size(kTags) - 1)]
+                          : in.ConsumeIntegral<uint32_t>();
+}
+
+// A $REPARSE_POINT in the record or in a cluster of its own.
+Bytes Reparse(FuzzedDataProvider& in, uint32_t clusters) {
+  if (in.ConsumeBool()) return ReparseAttr(Tag(in), in.ConsumeIntegralInRange<size_t>(0, 64));
+  return ReparseAttr(0, 2000, {{0, in.ConsumeIntegralInRange<int64_t>(0, clusters), 1}});
+}
+
+// Data in the record, in clusters, sparse or compressed.
+Bytes Data(FuzzedDataProvider& in) {
+  switch (in.ConsumeIntegralInRange(0, 2)) {
+    case 0:
+      return DataAttr(in.ConsumeIntegralInRange<uint64_t>(0, 300));
+    case 1:
+      return NonResidentData({{0, 3, 2}}, in.ConsumeIntegral<uint64_t>(), 0, u"", 0,
+                             in.ConsumeIntegral<uint64_t>());
+    default:
+      return NonResidentData({{0, -1, 2}}, in.ConsumeIntegral<uint64_t>(), 0, u"",
+                             in.ConsumeBool() ? kAttrFlagSparse : 0x0001,
+                             in.ConsumeIntegral<uint64_t>(), in.ConsumeIntegral<uint64_t>());
+  }
+}
+
+struct Stopper {
+  uint32_t calls = 0;
+  uint32_t stopAt = 0;  // 0: never
+  static bool Tick(void* self) {
+    auto* s = static_cast<Stopper*>(self);
+    return ++s->calls == s->stopAt;
+  }
+};
 
 class Sink : public RecordSink {
  public:
@@ -88,6 +129,9 @@ void Raw(FuzzedDataProvider& in) {
   for (const FileName& n : fr.names) {
     if (n.offset + n.length > fr.nameText.size()) Fail("a name outside its text");
   }
+  if (fr.allocatedSize < 0 || fr.dataSize < 0) Fail("a negative size");
+  if (fr.reparseLcn < -1 || fr.reparseLcn >= (int64_t{1} << 48)) Fail("a reparse cluster out of range");
+  if (fr.reparseTag != 0 && fr.reparseLcn != -1) Fail("a reparse tag both in and out of the record");
   const Bytes rest = in.ConsumeRemainingBytes<uint8_t>();
   std::vector<Run> runs;
   DecodeRuns(rest.data(), rest.size(), 0, runs);
@@ -135,10 +179,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (in.ConsumeIntegralInRange(0, 3)) {
       case 0:
         r = Dir(parent, Name(in), parentSeq);
-        if (in.ConsumeBool()) r.attributes[0] = StdInfo(kFileAttributeReparsePoint);
+        if (in.ConsumeBool()) {
+          r.attributes[0] = StdInfo(kFileAttributeReparsePoint);
+          if (in.ConsumeBool()) r.attributes.push_back(Reparse(in, v.recordCount));
+        }
         break;
       case 1:
-        r = File(parent, Name(in), in.ConsumeIntegralInRange<uint64_t>(0, 300), parentSeq);
+        r = File(parent, Name(in), 0, parentSeq);
+        r.attributes[2] = Data(in);
+        if (in.ConsumeBool()) {
+          r.attributes[0] = StdInfo(kFileAttributeReparsePoint);
+          r.attributes.push_back(Reparse(in, v.recordCount));
+        }
         break;
       case 2:  // a file with more names and non-resident data
         r.attributes = {StdInfo(), FileNameAttr(Ref(parent, parentSeq), Name(in)),
@@ -150,6 +202,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         r.base = Ref(in.ConsumeIntegralInRange<uint32_t>(0, v.recordCount), in.ConsumeBool() ? 1 : 2);
         r.attributes = {FileNameAttr(Ref(parent, parentSeq), Name(in)),
                         NonResidentData({{0, 3, 2}}, in.ConsumeIntegralInRange<uint64_t>(0, 1 << 20))};
+        if (in.ConsumeBool()) r.attributes.push_back(Reparse(in, v.recordCount));
         break;
     }
     if (in.ConsumeIntegralInRange(0, 9) == 0) r.flags = in.ConsumeIntegral<uint16_t>();
@@ -171,7 +224,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Sink sink(tree, in.ConsumeBool() ? in.ConsumeIntegral<uint16_t>() : 0);
   const size_t block = size_t{512} << in.ConsumeIntegralInRange(0, 6);
   if (ReadRecords(mem, layout, sink, block) != ReadEnd::Done) return 0;
-  if (tree.Build(layout.upcase.data()) != MftTree::Failure::None) return 0;
+  // Tags outside their records, as the engine reads them: whatever the cluster holds.
+  for (const MftTree::TagToRead& t : tree.TagsToRead()) {
+    if (t.lcn < 0) Fail("a tag to read from no cluster");
+    tree.SetReparseTag(t.index, Tag(in));
+  }
+  tree.SetReparseTag(in.ConsumeIntegral<uint16_t>(), 1);  // an index that is none: ignored
+  Stopper stopper;
+  stopper.stopAt = in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(1, 20) : 0;
+  const MftTree::Failure f = tree.Build(
+      layout.upcase.data(),
+      MftTree::Progress{Stopper::Tick, &stopper, in.ConsumeIntegralInRange<uint32_t>(1, 64)});
+  if (f == MftTree::Failure::Stopped && stopper.calls != stopper.stopAt) Fail("stopped unasked");
+  if (f != MftTree::Failure::None) return 0;
   CheckTree(tree, layout.upcase);
   return 0;
 }
