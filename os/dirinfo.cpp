@@ -3,6 +3,8 @@
 
 namespace vardune::os {
 
+DWORD (*GListedAttributes)(std::wstring_view name, DWORD attributes) = nullptr;
+
 namespace {
 
 // Large enough that most directories come in one call, and what a share answers in one
@@ -73,6 +75,7 @@ bool DirInfoListing::Next() {
     if (name == L"." || name == L"..") continue;
     e_ = e;
     name_ = name;
+    attrs_ = GListedAttributes ? GListedAttributes(name, e->FileAttributes) : e->FileAttributes;
     return true;
   }
 }

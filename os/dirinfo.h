@@ -31,9 +31,9 @@ class DirInfoListing {
 
   // Valid until the next call of Next().
   std::wstring_view Name() const { return name_; }
-  DWORD Attributes() const { return e_->FileAttributes; }
-  bool IsDirectory() const { return (e_->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-  bool IsReparsePoint() const { return (e_->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+  DWORD Attributes() const { return attrs_; }
+  bool IsDirectory() const { return (attrs_ & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+  bool IsReparsePoint() const { return (attrs_ & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
   // The real size of the file's data (its end of file).
   int64_t Size() const { return e_->EndOfFile.QuadPart; }
   // The bytes given to it on the disk (its size on disk).
@@ -44,7 +44,7 @@ class DirInfoListing {
   // extended attributes; 0 for every other entry.
   DWORD ReparseTag() const { return IsReparsePoint() ? e_->EaSize : 0; }
   // A directory that a scan enters (os/reparse.h).
-  bool Enters() const { return EntersDirectory(e_->FileAttributes, ReparseTag()); }
+  bool Enters() const { return EntersDirectory(attrs_, ReparseTag()); }
 
  private:
   bool Fill(FILE_INFO_BY_HANDLE_CLASS cls);
@@ -53,10 +53,16 @@ class DirInfoListing {
   std::unique_ptr<uint64_t[]> buf_;  // 8-byte aligned, as the entries are
   size_t next_ = 0;                  // offset of the next entry; kEnd when the buffer is done
   const FILE_ID_BOTH_DIR_INFO* e_ = nullptr;
+  DWORD attrs_ = 0;
   std::wstring_view name_;
   bool failed_ = false;
   bool done_ = false;
   DWORD error_ = 0;
 };
+
+// For the tests: when set, gives the attributes that an entry is reported with, from the name
+// and the attributes the system gave. The test bed has no cloud files: Wine reports none of
+// the attributes of a placeholder, so a test makes files look like one through this.
+extern DWORD (*GListedAttributes)(std::wstring_view name, DWORD attributes);
 
 }  // namespace vardune::os

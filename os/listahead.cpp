@@ -108,6 +108,7 @@ struct ListAhead::State {
   size_t digestsRunning = 0;
   size_t peakDirs = 0;
   size_t peakEntries = 0;
+  size_t filesRead = 0;  // digests begun
 
   std::vector<HANDLE> threads;  // touched only by the owner
   std::vector<char> busy;       // per thread: in a call (under the lock)
@@ -118,7 +119,8 @@ struct ListAhead::State {
     const DirEntries& d = *c.dir;
     for (; from < d.entries.size(); ++from) {
       if (!d.IsDirectory(from)) {
-        if (opt.digests) return true;
+        // The walk digests no file that reading would fetch from the cloud.
+        if (opt.digests && !FetchedOnAccess(d.entries[from].attrs)) return true;
       } else if (d.Enters(from) &&
                  c.path.size() + std::wcslen(d.Name(from)) + 1 <= opt.maxPathChars) {
         return true;
@@ -316,6 +318,7 @@ unsigned __stdcall WorkerMain(void* arg) {
     }
     if (s.stop) break;
     s.busy[a->index] = 1;
+    if (digest) ++s.filesRead;
     ReleaseSRWLockExclusive(&s.lock);
     std::shared_ptr<DirEntries> listing;
     std::wstring md5;
@@ -465,6 +468,13 @@ size_t ListAhead::PeakDirsHeld() const {
   AcquireSRWLockShared(&s_->lock);
   const size_t v = s_->peakDirs;
   ReleaseSRWLockShared(&s_->lock);
+  return v;
+}
+
+size_t ListAhead::FilesRead() const {
+  AcquireSRWLockExclusive(&s_->lock);
+  const size_t v = s_->filesRead;
+  ReleaseSRWLockExclusive(&s_->lock);
   return v;
 }
 

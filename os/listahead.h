@@ -102,6 +102,8 @@ class ListAhead {
   // Counters for tests and benchmarks: the most listings and entries held ahead at once.
   size_t PeakDirsHeld() const;
   size_t PeakEntriesHeld() const;
+  // Files whose digest a thread began to read.
+  size_t FilesRead() const;
 
   struct State;
 

@@ -31,4 +31,13 @@ inline constexpr bool EntersDirectory(uint32_t attributes, uint32_t reparseTag) 
   return reparseTag != 0 && !IsNameSurrogate(reparseTag);
 }
 
+// A file whose data is not (all) held here: a cloud placeholder (FILE_ATTRIBUTE_RECALL_ON_OPEN,
+// FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS) or an offline file (FILE_ATTRIBUTE_OFFLINE). Opening or
+// reading it makes the system fetch it from the cloud or the tape, so nothing of the program
+// opens it: it is counted from its listing alone.
+inline constexpr uint32_t kAttrsFetchedOnAccess = 0x1000 | 0x40000 | 0x400000;
+inline constexpr bool FetchedOnAccess(uint32_t attributes) {
+  return (attributes & kAttrsFetchedOnAccess) != 0;
+}
+
 }  // namespace vardune::os

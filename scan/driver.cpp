@@ -8,6 +8,7 @@
 
 #include "os/clock.h"
 #include "os/fs.h"
+#include "os/text.h"
 #include "scan/mft.h"
 #include "scan/model.h"
 #include "scan/scanner.h"
@@ -93,7 +94,12 @@ void _Scan(std::wstring_view path) {
   const int64_t start = os::Millis();
   GDirs = 0;
   GFiles = 0;
+  GStressNotRead = 0;
   _ScanPath(p);
+  if (GStress && GStressNotRead > 0 && GScanUi.LogError) {
+    GScanUi.LogError(L"Stresstest: " + GroupThousands(GStressNotRead) +
+                     L" Dateien nicht gelesen (nur in der Cloud oder offline)");
+  }
   GStress = false;
 
   if (found) {

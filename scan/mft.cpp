@@ -124,9 +124,14 @@ class Walk {
 
     const PfadListe::ParentId asParent = Pfade.AddParent(p);
     const size_t base = p.size();
+    FileBlockBuilder& files = GFileBuilders.Enter();
     if (!error && !GCancel) {
       ownFiles = tree_.OwnFiles(node);
       ownBytes = tree_.OwnBytes(node);
+      for (const MftTree::File& f : tree_.Files(node)) {
+        files.Add(tree_.FileName(f), f.size, f.allocated, FileTimeSeconds(f.lastWrite),
+                  FileFlagsOf(f.attributes));
+      }
       GFiles += ownFiles;
       total += ownBytes;
       for (const uint32_t child : tree_.Children(node)) {
@@ -140,8 +145,10 @@ class Walk {
       }
     }
 
-    return FinishDir(p, DirEnd{ownParent, asParent, error, total, ownBytes, ownFiles,
-                               dirsAtEntry, filesAtEntry});
+    const int64_t own = FinishDir(p, DirEnd{ownParent, asParent, error, total, ownBytes,
+                                            ownFiles, dirsAtEntry, filesAtEntry, &files});
+    GFileBuilders.Leave();
+    return own;
   }
 
  private:

@@ -28,6 +28,9 @@ void MftTree::Grow(uint32_t number) {
   flags_.resize(n, 0);
   seq_.resize(n, 0);
   size_.resize(n, 0);
+  allocated_.resize(n, 0);
+  lastWrite_.resize(n, 0);
+  attributes_.resize(n, 0);
 }
 
 void MftTree::Add(uint32_t number, ntfs::RecordState state, const ntfs::FileRecord& r) {
@@ -50,7 +53,12 @@ void MftTree::Add(uint32_t number, ntfs::RecordState state, const ntfs::FileReco
                           ? kReparse
                           : 0);
     seq_[number] = r.sequence;
-    if (r.hasData) size_[number] = std::min(r.dataSize, kMaxFileSize);
+    if (r.hasData) {
+      size_[number] = std::min(r.dataSize, kMaxFileSize);
+      allocated_[number] = std::clamp<int64_t>(r.allocatedSize, 0, kMaxFileSize);
+    }
+    lastWrite_[number] = r.lastWrite;
+    attributes_[number] = r.attributes;
     if (dir && (flags_[number] & kReparse)) {
       reparse_.push_back({number, r.sequence, 1, r.reparseTag, r.reparseLcn});
     }
@@ -60,7 +68,10 @@ void MftTree::Add(uint32_t number, ntfs::RecordState state, const ntfs::FileReco
     if (ntfs::RecordOf(r.base) > 0xFFFFFFFEull) return;
     owner = static_cast<uint32_t>(ntfs::RecordOf(r.base));
     ownerSeq = ntfs::SequenceOf(r.base);
-    if (r.hasData) extensionSizes_.push_back({owner, ownerSeq, std::min(r.dataSize, kMaxFileSize)});
+    if (r.hasData) {
+      extensionSizes_.push_back({owner, ownerSeq, std::min(r.dataSize, kMaxFileSize),
+                                 std::clamp<int64_t>(r.allocatedSize, 0, kMaxFileSize)});
+    }
     if (r.hasReparsePoint) reparse_.push_back({owner, ownerSeq, 0, r.reparseTag, r.reparseLcn});
   }
   for (const ntfs::FileName& fn : r.names) {
@@ -72,12 +83,9 @@ void MftTree::Add(uint32_t number, ntfs::RecordState state, const ntfs::FileReco
     l.parent = parent > 0xFFFFFFFEull ? kNone : static_cast<uint32_t>(parent);
     l.parentSeq = ntfs::SequenceOf(fn.parent);
     l.nameLen = fn.length;
-    // Only directories need their names; an extension record's base may be one.
-    if (dir || !base || (fn.attributes & ntfs::kFileNameIndexPresent)) {
-      l.hasName = 1;
-      l.nameOff = static_cast<uint32_t>(names_.size());
-      names_.append(r.Name(fn));
-    }
+    l.hasName = 1;
+    l.nameOff = static_cast<uint32_t>(names_.size());
+    names_.append(r.Name(fn));
     links_.push_back(l);
   }
 }
@@ -106,6 +114,7 @@ MftTree::Failure MftTree::Build(const char16_t* upcase) { return Build(upcase, P
 MftTree::Failure MftTree::Build(const char16_t* upcase, const Progress& progress) {
   nodes_.clear();
   children_.clear();
+  files_.clear();
   upcase_.assign(upcase, upcase + 65536);
   // Every step counts; every `every` steps the caller has its say. Inside a sort the build
   // cannot stop, only after it.
@@ -124,7 +133,10 @@ MftTree::Failure MftTree::Build(const char16_t* upcase, const Progress& progress
   }
   for (const ExtensionSize& e : extensionSizes_) {
     if (tick()) return Failure::Stopped;
-    if (Valid(e.base, e.baseSeq)) size_[e.base] = e.size;
+    if (Valid(e.base, e.baseSeq)) {
+      size_[e.base] = e.size;
+      allocated_[e.base] = e.allocated;
+    }
   }
   // A directory that is a reparse point (each one's base record is among them) is a link
   // unless its base record, or else an extension record of it, holds a tag of a directory that
@@ -152,7 +164,7 @@ MftTree::Failure MftTree::Build(const char16_t* upcase, const Progress& progress
   std::vector<uint32_t> nodeOf(flags_.size(), kNone);
   std::vector<uint32_t> parentRecord;
   std::vector<uint16_t> parentSeq;
-  nodes_.push_back(Node{ntfs::kRootRecord, kNone, 0, 0, 0, 0, 0, 0,
+  nodes_.push_back(Node{ntfs::kRootRecord, kNone, 0, 0, 0, 0, 0, 0, 0, 0,
                         static_cast<uint8_t>(flags_[ntfs::kRootRecord] & kLink ? 1 : 0)});
   parentRecord.push_back(kNone);
   parentSeq.push_back(0);
@@ -165,7 +177,7 @@ MftTree::Failure MftTree::Build(const char16_t* upcase, const Progress& progress
       continue;
     }
     nodeOf[l.record] = static_cast<uint32_t>(nodes_.size());
-    nodes_.push_back(Node{l.record, kNone, l.nameOff, 0, 0, 0, 0, l.nameLen,
+    nodes_.push_back(Node{l.record, kNone, l.nameOff, 0, 0, 0, 0, 0, 0, l.nameLen,
                           static_cast<uint8_t>(flags_[l.record] & kLink ? 1 : 0)});
     parentRecord.push_back(l.parent);
     parentSeq.push_back(l.parentSeq);
@@ -228,24 +240,58 @@ MftTree::Failure MftTree::Build(const char16_t* upcase, const Progress& progress
     if (tick()) return Failure::Stopped;
   }
 
-  // Files: every name of theirs in a directory of the tree.
+  // Files: every name of theirs in a directory of the tree, grouped by directory and in each
+  // directory in the order of its index.
+  std::vector<uint32_t> fileNode;
+  fileNode.reserve(links_.size());
   for (const Link& l : links_) {
     if (tick()) return Failure::Stopped;
-    if (l.record < ntfs::kFirstUserRecord || l.nameLen == 0 || !Valid(l.record, l.recordSeq) ||
-        IsDir(l.record) || l.parent == kNone) {
-      continue;
+    uint32_t p = kNone;
+    if (l.record >= ntfs::kFirstUserRecord && l.nameLen != 0 && Valid(l.record, l.recordSeq) &&
+        !IsDir(l.record) && l.parent != kNone) {
+      p = parentNode(l.parent, l.parentSeq);
+      if (p != kNone && state[p] != kReached) p = kNone;
     }
-    const uint32_t p = parentNode(l.parent, l.parentSeq);
-    if (p == kNone || state[p] != kReached) continue;
+    fileNode.push_back(p);
+    if (p == kNone) continue;
     Node& n = nodes_[p];
     if (n.ownFiles < std::numeric_limits<int32_t>::max()) ++n.ownFiles;
     n.ownBytes = AddBytes(n.ownBytes, size_[l.record]);
+    ++n.fileCount;
+  }
+  uint32_t nextFile = 0;
+  for (Node& n : nodes_) {
+    n.firstFile = nextFile;
+    nextFile += n.fileCount;
+    n.fileCount = 0;
+  }
+  files_.resize(nextFile);
+  for (size_t i = 0; i < links_.size(); ++i) {
+    if (tick()) return Failure::Stopped;
+    if (fileNode[i] == kNone) continue;
+    const Link& l = links_[i];
+    Node& n = nodes_[fileNode[i]];
+    files_[n.firstFile + n.fileCount++] = File{size_[l.record], allocated_[l.record],
+                                               lastWrite_[l.record], attributes_[l.record],
+                                               l.nameOff, l.nameLen};
+  }
+  std::vector<uint32_t>().swap(fileNode);
+  for (const Node& n : nodes_) {
+    std::sort(files_.begin() + n.firstFile, files_.begin() + n.firstFile + n.fileCount,
+              [&](const File& a, const File& b) {
+                tick();
+                return ntfs::CollateNames(FileName(a), FileName(b), upcase) < 0;
+              });
+    if (tick()) return Failure::Stopped;
   }
 
   // What only the reading needed goes.
   std::vector<uint8_t>().swap(flags_);
   std::vector<uint16_t>().swap(seq_);
   std::vector<int64_t>().swap(size_);
+  std::vector<int64_t>().swap(allocated_);
+  std::vector<uint64_t>().swap(lastWrite_);
+  std::vector<uint32_t>().swap(attributes_);
   std::vector<Link>().swap(links_);
   std::vector<ExtensionSize>().swap(extensionSizes_);
   std::vector<Reparse>().swap(reparse_);
@@ -266,7 +312,9 @@ uint32_t MftTree::FindChild(uint32_t node, std::u16string_view name) const {
 size_t MftTree::MemoryBytes() const {
   return flags_.capacity() + seq_.capacity() * sizeof(uint16_t) +
          upcase_.capacity() * sizeof(char16_t) +
-         size_.capacity() * sizeof(int64_t) + links_.capacity() * sizeof(Link) +
+         size_.capacity() * sizeof(int64_t) + allocated_.capacity() * sizeof(int64_t) +
+         lastWrite_.capacity() * sizeof(uint64_t) + attributes_.capacity() * sizeof(uint32_t) +
+         files_.capacity() * sizeof(File) + links_.capacity() * sizeof(Link) +
          extensionSizes_.capacity() * sizeof(ExtensionSize) + reparse_.capacity() * sizeof(Reparse) +
          names_.capacity() * sizeof(char16_t) + nodes_.capacity() * sizeof(Node) +
          children_.capacity() * sizeof(uint32_t);

@@ -2,8 +2,8 @@
 // records of one sequential read: every directory with its subdirectories in the order the
 // volume lists them, and the number and bytes of the files directly in it. Pure logic (no
 // windows.h). It is held lean, since a volume has millions of records: while the records come
-// in, a few bytes per record and one small entry per file name; the names of files are never
-// kept, only those of directories.
+// in, a few bytes per record and one small entry per name; after the build, per directory its
+// subdirectories and its files with what the results keep of each file.
 #pragma once
 #include <cstdint>
 #include <span>
@@ -74,6 +74,24 @@ class MftTree {
   // A directory that no scan enters: a link (os/reparse.h).
   bool IsLink(uint32_t node) const { return nodes_[node].link != 0; }
   int32_t OwnFiles(uint32_t node) const { return nodes_[node].ownFiles; }
+  // A file of a directory as the listing reports it: the size and the bytes on the disk of its
+  // unnamed data, the last write and the attributes of $STANDARD_INFORMATION.
+  struct File {
+    int64_t size;
+    int64_t allocated;
+    uint64_t lastWrite;
+    uint32_t attributes;
+    uint32_t nameOff;
+    uint8_t nameLen;
+  };
+  // The files of a directory (each name of a file with hard links once in its directory), in
+  // the order the volume's index keeps them, which is the order the listing gives them.
+  std::span<const File> Files(uint32_t node) const {
+    return {files_.data() + nodes_[node].firstFile, nodes_[node].fileCount};
+  }
+  std::u16string_view FileName(const File& f) const {
+    return std::u16string_view(names_).substr(f.nameOff, f.nameLen);
+  }
   int64_t OwnBytes(uint32_t node) const { return nodes_[node].ownBytes; }
   // The subdirectory of `node` with that name as a path lookup finds it: the exact name first,
   // else the first one equal after upper-casing; kNone when there is none.
@@ -101,6 +119,7 @@ class MftTree {
     uint32_t base;
     uint16_t baseSeq;
     int64_t size;
+    int64_t allocated;
   };
   struct Node {
     uint32_t record;
@@ -110,6 +129,8 @@ class MftTree {
     uint32_t childCount;
     int32_t ownFiles;
     int64_t ownBytes;
+    uint32_t firstFile;
+    uint32_t fileCount;
     uint8_t nameLen;
     uint8_t link;
   };
@@ -131,6 +152,9 @@ class MftTree {
   std::vector<uint8_t> flags_;
   std::vector<uint16_t> seq_;
   std::vector<int64_t> size_;
+  std::vector<int64_t> allocated_;
+  std::vector<uint64_t> lastWrite_;
+  std::vector<uint32_t> attributes_;
   std::vector<Link> links_;
   std::vector<ExtensionSize> extensionSizes_;
   std::vector<Reparse> reparse_;
@@ -138,6 +162,7 @@ class MftTree {
   std::u16string names_;
   std::vector<Node> nodes_;
   std::vector<uint32_t> children_;
+  std::vector<File> files_;
   std::vector<char16_t> upcase_;
   uint32_t failedRecord_ = 0;
   uint64_t inUse_ = 0;

@@ -23,6 +23,7 @@ int64_t GBytes = 0;
 int64_t GNextRefresh = 0;
 bool GCancel = false;
 bool GStress = false;
+int32_t GStressNotRead = 0;
 int64_t GPumpIntervalMs = 10;
 
 bool (*GWalkHandOver)() = nullptr;
@@ -107,6 +108,9 @@ struct AheadListing {
   bool IsDirectory() const { return dir->IsDirectory(i); }
   bool Enters() const { return dir->Enters(i); }
   int64_t Size() const { return dir->entries[i].size; }
+  int64_t Allocation() const { return dir->entries[i].allocation; }
+  uint64_t LastWrite() const { return dir->entries[i].lastWrite; }
+  DWORD Attributes() const { return dir->entries[i].attrs; }
   os::ListAhead::Key EntryKey() const {
     os::ListAhead::Key k = key;
     k.push_back(static_cast<uint32_t>(i));
@@ -177,6 +181,7 @@ int64_t ScanDir(Engine& engine, const typename Engine::Listing* parent, std::wst
   // The records of P's contents share P as their Parent.
   const PfadListe::ParentId asParent = Pfade.AddParent(p);
   const size_t base = p.size();
+  FileBlockBuilder& files = GFileBuilders.Enter();
   if (!error) {
     typename Engine::Listing list = engine.Open(p, parent);
     if (list.Failed()) {
@@ -188,7 +193,12 @@ int64_t ScanDir(Engine& engine, const typename Engine::Listing* parent, std::wst
           ++ownFiles;
           total += list.Size();
           ownBytes += list.Size();
-          if (GStress) {
+          files.Add(list.Name(), list.Size(), list.Allocation(), FileTimeSeconds(list.LastWrite()),
+                    FileFlagsOf(list.Attributes()));
+          if (GStress && os::FetchedOnAccess(list.Attributes())) {
+            // Reading it would fetch it: it is counted, not digested, and has no row.
+            ++GStressNotRead;
+          } else if (GStress) {
             p.append(list.Name());
             // None when "STOPP" came while it was read: no row rather than a wrong one.
             const std::optional<std::wstring> digest = engine.Digest(list, p);
@@ -209,8 +219,10 @@ int64_t ScanDir(Engine& engine, const typename Engine::Listing* parent, std::wst
     }
   }
 
-  return FinishDir(p, DirEnd{ownParent, asParent, error, total, ownBytes, ownFiles, dirsAtEntry,
-                            filesAtEntry});
+  const int64_t own = FinishDir(p, DirEnd{ownParent, asParent, error, total, ownBytes, ownFiles,
+                                          dirsAtEntry, filesAtEntry, &files});
+  GFileBuilders.Leave();
+  return own;
 }
 
 // The start of a walk: P with its backslash, and the record of P with P's parent text
@@ -258,6 +270,7 @@ int64_t ScanDirAhead(std::wstring_view path, int threads, AheadBounds bounds) {
   GLastAheadStats.abandoned = pool->Stop();
   GLastAheadStats.peakDirs = pool->PeakDirsHeld();
   GLastAheadStats.peakEntries = pool->PeakEntriesHeld();
+  GLastAheadStats.filesRead = pool->FilesRead();
   return total;
 }
 
@@ -291,6 +304,15 @@ bool PumpIfDue() {
   return stop;
 }
 
+FileBuilders GFileBuilders;
+
+FileBlockBuilder& FileBuilders::Enter() {
+  if (depth_ == pool_.size()) pool_.push_back(std::make_unique<FileBlockBuilder>());
+  FileBlockBuilder& b = *pool_[depth_++];
+  b.Clear();
+  return b;
+}
+
 int64_t FinishDir(std::wstring_view p, const DirEnd& d) {
   const std::wstring_view name = SplitScanPath(p).name;
   if (d.error) {
@@ -298,7 +320,10 @@ int64_t FinishDir(std::wstring_view p, const DirEnd& d) {
     LogLine(L"Error: " + std::wstring(p));
     return 0;
   }
-  Pfade.Append(d.ownParent, name, d.total, GDirs - d.dirsAtEntry, GFiles - d.filesAtEntry);
+  const FileTable::BlockId block =
+      d.files ? Pfade.FileStore().Add(*d.files) : FileTable::kNone;
+  Pfade.Append(d.ownParent, name, d.total, GDirs - d.dirsAtEntry, GFiles - d.filesAtEntry,
+               block);
   if (d.ownBytes > 0) {
     Pfade.Append(d.asParent, kDateien, d.ownBytes, 0, d.ownFiles);
     GBytes += d.ownBytes;

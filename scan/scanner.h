@@ -4,8 +4,10 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "scan/model.h"
 
@@ -18,6 +20,7 @@ extern int64_t GBytes;        // bytes of the finished directories' own files
 extern int64_t GNextRefresh;  // clock reading after which the next progress refresh is due
 extern bool GCancel;          // "STOPP" was pressed
 extern bool GStress;          // read every file (stress test)
+extern int32_t GStressNotRead;  // files the stress test left unread: their data is not here
 
 // Longest directory path that is listed, trailing backslash included.
 inline constexpr size_t kMaxScanPath = 250;
@@ -41,6 +44,7 @@ int64_t ScanDirAhead(std::wstring_view path, int threads, AheadBounds bounds = {
 struct AheadStats {
   size_t peakDirs = 0;
   size_t peakEntries = 0;
+  size_t filesRead = 0;  // by the threads, for digests
   int abandoned = 0;
 };
 extern AheadStats GLastAheadStats;
@@ -55,6 +59,20 @@ bool WalkHandedOver();
 // no line is written twice. ReleaseLog writes what was held (or drops it) and holds no more.
 void HoldLog();
 void ReleaseLog(bool write);
+
+// The own files of the directories open on a walk's path, one builder per depth, kept from scan
+// to scan so that a walk allocates only where it goes deeper, or meets a larger directory, than
+// before. Enter gives the next depth's builder, empty; Leave gives it back.
+class FileBuilders {
+ public:
+  FileBlockBuilder& Enter();
+  void Leave() { --depth_; }
+
+ private:
+  std::vector<std::unique_ptr<FileBlockBuilder>> pool_;
+  size_t depth_ = 0;
+};
+extern FileBuilders GFileBuilders;
 
 // The steps that every engine's walk takes alike, so that their texts and records agree.
 // Progress texts for path P and the counters, when 100 ms have passed since the last ones.
@@ -74,6 +92,7 @@ struct DirEnd {
   int32_t ownFiles = 0;
   int32_t dirsAtEntry = 0;
   int32_t filesAtEntry = 0;
+  const FileBlockBuilder* files = nullptr;  // P's own files, kept with P's record
 };
 int64_t FinishDir(std::wstring_view p, const DirEnd& d);
 

@@ -52,6 +52,22 @@ Totals TotalsBelow(const PfadListe& list, const std::wstring& root) {
   return t;
 }
 
+// The kept files below `root` by directory (relative, with its backslash): name, size, size on
+// disk, sorted by name.
+using FileTuples = std::map<std::wstring, std::vector<std::tuple<std::wstring, int64_t, int64_t>>>;
+FileTuples FilesBelow(const PfadListe& list, const std::wstring& root) {
+  FileTuples t;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const std::wstring path = list.FullPath(i) + L"\\";
+    if (list.Name(i) == kDateien || !path.starts_with(root)) continue;
+    for (const FileInfo& f : list.FilesOf(i)) {
+      t[path.substr(root.size())].emplace_back(f.Name, f.Size, f.Allocated);
+    }
+  }
+  for (auto& [dir, files] : t) std::sort(files.begin(), files.end());
+  return t;
+}
+
 std::string Bytes(const std::wstring& path) { return os::ReadWholeFile(path).value_or("<none>"); }
 
 class Exchange : public AppTest {
@@ -180,6 +196,9 @@ TEST_F(Exchange, RealNcduOnBothSides) {
   Click(kGadScan);
   const Totals scanned = TotalsBelow(Pfade, t.Root());
   ASSERT_GE(scanned.size(), 7u);
+  const FileTuples scannedFiles = FilesBelow(Pfade, t.Root());
+  ASSERT_EQ(scannedFiles.count(L"a\\b\\c\\"), 1u);
+  EXPECT_EQ(std::get<1>(scannedFiles.at(L"a\\b\\c\\").at(0)), 100000);
   const std::wstring own = out.Path(L"own.json");
   Export(own, 2);
 
@@ -200,13 +219,14 @@ TEST_F(Exchange, RealNcduOnBothSides) {
   EXPECT_EQ(GStartPath, root);
   EXPECT_EQ(ui::GetGadgetText(kGadPath), root);
   EXPECT_EQ(TotalsBelow(Pfade, root), scanned);
+  // ncdu's files are the listing's, with their size on disk from the same blocks.
+  EXPECT_EQ(FilesBelow(Pfade, root), scannedFiles);
   // A Linux root names no drive of this machine: no free space of whatever drive is current.
   const std::wstring summary = ui::GetGadgetText(kGadSummary);
   EXPECT_EQ(summary.substr(0, summary.find(L"\r\n")), L"Laufwerk MB frei: 0 / 0");
 
-  // ncdu reads the program's export, and what it writes of it again has the same directory
-  // sizes and counts (ncdu drops the extra key with the files count of "<DATEIEN>", so each
-  // such entry is one file there).
+  // ncdu reads the program's export file by file, and what it writes of it again has the same
+  // directory sizes and counts and the same files with their sizes on disk.
   const std::string back = test::UnixPath(out.Path(L"back.json"));
   ASSERT_EQ(test::RunUnix("ncdu -0 -f " + test::ShellQuote(test::UnixPath(own)) + " -o " +
                           test::ShellQuote(back) + " >/dev/null"),
@@ -221,7 +241,9 @@ TEST_F(Exchange, RealNcduOnBothSides) {
     ASSERT_TRUE(again.count(path)) << test::Narrow(path);
     EXPECT_EQ(std::get<0>(again.at(path)), std::get<0>(v)) << test::Narrow(path);
     EXPECT_EQ(std::get<1>(again.at(path)), std::get<1>(v)) << test::Narrow(path);
+    EXPECT_EQ(std::get<2>(again.at(path)), std::get<2>(v)) << test::Narrow(path);
   }
+  EXPECT_EQ(FilesBelow(fromNcdu.Records, t.Root()), scannedFiles);
 }
 
 TEST_F(Exchange, CsvReadBackByPythonsCsvModule) {

@@ -19,6 +19,8 @@
 #include "scan/model.h"
 #include "scan/scanner.h"
 #include "scan/scanui.h"
+#include "os/dirinfo.h"
+#include "tests/support/filecheck.h"
 #include "tests/support/support.h"
 
 namespace vardune {
@@ -71,6 +73,7 @@ class ListAheadTest : public ::testing::Test {
     GScanUi = ScanUi{};
     GPumpIntervalMs = 10;
     GStress = false;
+    os::GListedAttributes = nullptr;
     Pfade.Clear();
   }
 
@@ -180,6 +183,11 @@ TEST_F(ListAheadTest, SameRecordsTextsAndLogLinesAsTheOneAtATimeWalkOnRandomTree
     const Walked ref = Walk(t.Root(), -1);
     ASSERT_GT(ref.dirs, 8);
     ASSERT_EQ(ref.log.empty(), false);  // the long chain at least
+    // Every file counted is kept, as the system reports it; the records below compare the
+    // files of every engine with these, field by field.
+    const test::FileTableCheck kept = test::CheckFilesAgainstTheSystem();
+    EXPECT_EQ(kept.files, ref.files);
+    EXPECT_EQ(kept.problems, "");
     ExpectSame(Walk(t.Root(), 1), ref, "one thread");
     ExpectSame(Walk(t.Root(), 2), ref, "two threads");
     ExpectSame(Walk(t.Root(), 16), ref, "16 threads");
@@ -192,6 +200,41 @@ TEST_F(ListAheadTest, SameRecordsTextsAndLogLinesAsTheOneAtATimeWalkOnRandomTree
     ExpectSame(Walk(t.Root(), 4), stressRef, "stress test");
     GStress = false;
   }
+}
+
+// Files whose data is not here (cloud placeholders, offline files) are counted and kept from
+// their listing and never read: reading one would make the system fetch it. The test bed has
+// none, so the listing reports the files of one name stem as placeholders.
+TEST_F(ListAheadTest, TheStressTestReadsNoFileThatLivesInTheCloud) {
+  TempTree outside;
+  TempTree t;
+  MakeRandomTree(t, outside, 5);
+  os::GListedAttributes = [](std::wstring_view name, DWORD attrs) -> DWORD {
+    if (name.starts_with(L"fDaten")) return attrs | 0x400000;  // FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS
+    if (name.starts_with(L"fa")) return attrs | FILE_ATTRIBUTE_OFFLINE;
+    return attrs;
+  };
+  const Walked plain = Walk(t.Root(), -1);
+  int32_t away = 0;
+  for (const Pfad& r : plain.records) {
+    for (const FileInfo& f : r.FileList) away += (f.Flags & kFileCloud) ? 1 : 0;
+  }
+  ASSERT_GT(away, 0);
+  GStress = true;
+  const Walked ref = Walk(t.Root(), -1);
+  EXPECT_EQ(GStressNotRead, away);
+  EXPECT_EQ(static_cast<int32_t>(ref.stressRows.size()), ref.files - away);
+  for (const std::wstring& row : ref.stressRows) {
+    EXPECT_FALSE(row.find(L"|fDaten") != std::wstring::npos || row.find(L"|fa") != std::wstring::npos)
+        << test::Narrow(row);
+  }
+  // The same counts and records as without the stress test, and the threads read no more
+  // files than the walk digests.
+  EXPECT_EQ(ref.records, plain.records);
+  ExpectSame(Walk(t.Root(), 2), ref, "stress test, two threads");
+  EXPECT_EQ(GLastAheadStats.filesRead, ref.stressRows.size());
+  GStress = false;
+  os::GListedAttributes = nullptr;
 }
 
 TEST_F(ListAheadTest, SameRecordsOnASharePathAndThroughTheEngineChoice) {
