@@ -97,7 +97,9 @@ TEST(FileTable, NamesKeepEveryCodeUnit) {
     std::string w;
     AppendWtf8(w, n);
     EXPECT_EQ(FromWtf8(w), n);
-    if (IsValidUtf8(w)) EXPECT_EQ(w, ToUtf8(n));
+    if (IsValidUtf8(w)) {
+      EXPECT_EQ(w, ToUtf8(n));
+    }
   }
   EXPECT_EQ(FromWtf8("\xFF"), std::wstring{wchar_t(0xFFFD)});
 }
