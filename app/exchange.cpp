@@ -123,6 +123,7 @@ bool ImportResults(const std::wstring& path) {
   int64_t done = 0;
   int64_t nextRefresh = 0;
   bool stopped = false;
+  if (GScanUi.ResultsChanging) GScanUi.ResultsChanging();
   if (GScanUi.EnableStop) GScanUi.EnableStop(true);
   const ReadBytes read = [&](char* buf, size_t cap) -> int64_t {
     const int64_t n = file.Read(buf, cap);
@@ -148,6 +149,7 @@ bool ImportResults(const std::wstring& path) {
   if (GScanUi.EnableStop) GScanUi.EnableStop(false);
   if (!ok) {
     if (GScanUi.SetPathText) GScanUi.SetPathText(summary);
+    if (GScanUi.ResultsUnchanged) GScanUi.ResultsUnchanged();
     if (stopped) return false;
     if (err.Line > 0) {
       ImportFailed(path, L"Zeile " + std::to_wstring(err.Line) + L", Spalte " +

@@ -2,6 +2,7 @@
 // app.h). Commands run to completion before the next event is taken.
 #include "app/app.h"
 #include "app/exchange.h"
+#include "app/views.h"
 #include "delete/dialog.h"
 #include "os/process.h"
 #include "scan/driver.h"
@@ -149,25 +150,13 @@ void OnMainGadget(const ui::Event& e) {
   }
 }
 
-// A click on a tile acts on the row of the result list that holds it, as a click on that row
-// would: it is selected (and scrolled into view); a double click opens it, a right click
-// offers the popup menu with it current.
-void OnTreemap(const ui::Event& e) {
-  const int row = TreemapRowAt(e.X, e.Y);
-  if (row < 0) return;
-  ui::SetGadgetState(kGadResults, row);
-  if (e.Type == ui::TypeLeftDoubleClick) {
-    _OpenRow(row, false);
-  } else if (e.Type == ui::TypeRightClick) {
-    ShowResultPopup();
-  }
-}
-
 }  // namespace
 
 void DispatchMainEvent(const ui::Event& e) {
   // The Backup Sets window's close request and controls 13-23.
   if (e.Kind != ui::EventSizeWindow && SetsWindowEvent(e)) return;
+  // The treemap, the largest files, the types and their menu items.
+  if (ViewsEvent(e)) return;
   switch (e.Kind) {
     case ui::EventSizeWindow:
       _AnchorApply(e.Window);
@@ -175,14 +164,12 @@ void DispatchMainEvent(const ui::Event& e) {
     case ui::EventCloseWindow:
       if (e.Window == kMainWindow) GQuit = 1;
       else if (e.Window == kLogWindow) HideLogWindow();
-      else if (e.Window == kTreemapWindow) HideTreemap();
       break;
     case ui::EventMenu:
       OnMenu(e.Menu, ui::GetGadgetState(kGadResults));
       break;
     case ui::EventGadget:
       if (e.Window == kMainWindow) OnMainGadget(e);
-      else if (e.Window == kTreemapWindow && e.Gadget == kTreemapCanvas) OnTreemap(e);
       break;
     case ui::EventXButtonUp:
       _DirUp();

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "app/app.h"
+#include "app/views.h"
 #include "os/build.h"
 #include "os/fs.h"
 #include "scan/driver.h"
@@ -20,7 +21,9 @@
 #include "ui/menus.h"
 #include "ui/platform/dialogs.h"
 #include "view/resultlist.h"
+#include "view/fileswindow.h"
 #include "view/treemap.h"
+#include "view/typeswindow.h"
 
 namespace vardune {
 
@@ -135,6 +138,7 @@ bool StartUp(const std::vector<std::wstring>& args) {
   _PopupMenu();
   ui::AddKeyboardShortcut(kMainWindow, VK_F9, kItemTreemap);
   InstallMainKeys();
+  ConnectViews();
   // 9.
   _Init(args);
   // 10.
@@ -148,7 +152,9 @@ void ShutDown() {
   _SetsSave();
   ui::CloseWindow(kMainWindow);
   StopBlinkThread();
-  for (int n : {kLogWindow, 11, 33, 39, 56, kTreemapWindow}) ui::CloseWindow(n);
+  for (int n : {kLogWindow, 11, 33, 39, 56, kTreemapWindow, kFilesWindow, kTypesWindow}) {
+    ui::CloseWindow(n);
+  }
   if (gOleReady) OleUninitialize();
   gOleReady = false;
 }

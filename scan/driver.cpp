@@ -71,6 +71,7 @@ void _Scan(std::wstring_view path) {
   // The lookups below strip every trailing backslash, the walk's split only the last one: a
   // path ending in "\\" must reach both as the same directory.
   const std::wstring p = CollapseTrailingBackslashes(path);
+  if (GScanUi.ResultsChanging) GScanUi.ResultsChanging();
   if (GScanUi.EnableStop) GScanUi.EnableStop(true);
   GScanning = 1;
   StartBlinkThread();

@@ -29,6 +29,11 @@ struct ScanUi {
       nullptr;
   // A Yes/No question (true for Yes).
   bool (*AskYesNo)(std::wstring_view question) = nullptr;
+  // The results are about to change (a scan or an import begins): whatever was read from
+  // them must be let go of before the first record changes. And the change did not come after
+  // all (an import that failed or was stopped): the results are as they were.
+  void (*ResultsChanging)() = nullptr;
+  void (*ResultsUnchanged)() = nullptr;
   // The end of every scan, in this order: the backup-set sizes, the reconciliation, the
   // display of the scanned directory.
   void (*UpdateSetSizes)() = nullptr;

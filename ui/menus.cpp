@@ -16,6 +16,8 @@ bool _MainMenu() {
   ui::MenuItem(kItemStress, L"Stresstest");
   ui::MenuItem(kItemLog, L"Logfenster");
   ui::MenuItem(kItemTreemap, L"Treemap");
+  ui::MenuItem(kItemFiles, L"Größte Dateien");
+  ui::MenuItem(kItemTypes, L"Dateitypen");
   ui::MenuItem(kItemExport, L"Exportieren...");
   ui::MenuItem(kItemImport, L"Importieren...");
   ui::MenuBar();

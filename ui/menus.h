@@ -7,6 +7,8 @@ namespace vardune {
 enum MenuNumber : int {
   kMenuMain = 0,
   kMenuPopup = 11,
+  kMenuFilesPopup = 12,    // the rows of the largest files
+  kMenuTreemapPopup = 13,  // the treemap where no tile is
 };
 
 enum MenuItemNumber : int {
@@ -23,8 +25,15 @@ enum MenuItemNumber : int {
   kItemImport = 11,       // "Importieren..."
   kItemPopupExplorer = 12,
   kItemPopupDelete = 13,
-  // 14 to 16 are kept for items of the menu bar.
+  kItemFiles = 14,            // "Größte Dateien" (also F8)
+  kItemTypes = 15,            // "Dateitypen" (also F7)
+  // 16 is kept for an item of the menu bar.
   kItemPopupRecycle = 17,  // "In den Papierkorb..."
+  kItemFilesExplorer = 18,    // popup of the largest files: "Explorer"
+  kItemFilesCopyPath = 19,    // "Pfad kopieren"
+  kItemFilesRecycle = 20,     // "In den Papierkorb..."
+  kItemColoursByType = 21,    // popup of the treemap: "Farben nach Dateityp"
+  kItemColoursByDir = 22,     // "Farben nach Verzeichnis"
 };
 
 // Builds the menu bar of window 1; a failure is reported by message and the program runs on

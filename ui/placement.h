@@ -1,6 +1,7 @@
 // Where a window opens beside another one on the screen: arithmetic on outer rectangles in
 // screen coordinates, free of windows.h.
 #pragma once
+#include <vector>
 
 namespace vardune {
 
@@ -16,5 +17,13 @@ struct ScreenRect {
 // up as far as needed to keep the bottom on the screen; a window taller than the work area is
 // cut to it.
 ScreenRect PlaceBeside(const ScreenRect& beside, const ScreenRect& work, int w, int h, int minW);
+
+// The same, keeping clear of the windows already beside it (`others`): the first place that
+// holds the whole window on the screen without covering `beside` or any of the others, out
+// of: right of `beside`, left of it, then right and left of each of the others, then below
+// and above `beside`, then below and above each of the others. Where none is free,
+// PlaceBeside's place.
+ScreenRect PlaceBesideClear(const ScreenRect& beside, const ScreenRect& work, int w, int h,
+                            int minW, const std::vector<ScreenRect>& others);
 
 }  // namespace vardune

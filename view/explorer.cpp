@@ -26,6 +26,13 @@ void _Explorer(std::wstring_view dir) {
   os::StartProgram(_WinDir() + L"explorer", d, d);
 }
 
+void _ExplorerSelect(std::wstring_view file) {
+  const std::wstring f(file);
+  const size_t cut = f.rfind(L'\\');
+  const std::wstring dir = cut == std::wstring::npos ? std::wstring() : f.substr(0, cut + 1);
+  os::StartProgram(_WinDir() + L"explorer", L"/select,\"" + f + L"\"", dir);
+}
+
 void _Selection() {
   // The counts add in 64 bits and keep 32, as the list's own counts do. The kilobytes stay 64
   // bits wide: 32 bits of kilobytes end at 2 TiB, which a selection of a few large directories

@@ -1,26 +1,93 @@
-// The largest files and the file types below a directory (see filestats.h).
+// The largest files and the file types below a directory, and the ranking of the types (see
+// filestats.h).
 #include "view/filestats.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <unordered_map>
 
 #include "os/text.h"
 
 namespace vardune {
 
 namespace {
+
 // Imported sizes may come near the largest number: sums stop there instead of wrapping.
 int64_t AddSat(int64_t a, int64_t b) { return a > INT64_MAX - b ? INT64_MAX : a + b; }
+
+// Of two files, the one that a list of the largest puts further down: the smaller, and of
+// equal sizes the one met later.
+bool Worse(const FileHit& a, const FileHit& b) {
+  if (a.size != b.size) return a.size > b.size;
+  return a.rec != b.rec ? a.rec < b.rec : a.ord < b.ord;
+}
+
+// Where the type of a generalised-UTF-8 name begins, or npos.
+size_t TypeStart(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot + 1 == name.size()) return std::string_view::npos;
+  return dot + 1;
+}
+
+std::string_view TypeOfName8(std::string_view name) {
+  const size_t start = TypeStart(name);
+  return start == std::string_view::npos ? std::string_view() : name.substr(start);
+}
+
+// The key of a type of up to 16 ASCII characters, letters in lower case; false for others.
+template <class Char>
+bool ShortKeyOf(std::basic_string_view<Char> type, TypeKey& k) {
+  if (type.size() > 16) return false;
+  char buf[16] = {};
+  for (size_t i = 0; i < type.size(); ++i) {
+    const auto c = static_cast<uint32_t>(type[i]);
+    if (c >= 0x80) return false;
+    buf[i] = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  }
+  std::memcpy(&k.lo, buf, 8);
+  std::memcpy(&k.hi, buf + 8, 8);
+  return true;
+}
+
+std::wstring TextOfShortKey(const TypeKey& k) {
+  char buf[16];
+  std::memcpy(buf, &k.lo, 8);
+  std::memcpy(buf + 8, &k.hi, 8);
+  std::wstring s;
+  for (char c : buf) {
+    if (!c) break;
+    s += static_cast<wchar_t>(c);
+  }
+  return s;
+}
+
+// The key of a type: short where it can be; otherwise its lower-case text, which may itself
+// turn out short (a letter outside ASCII whose lower case is an ASCII one), so that one type
+// never gets two keys.
+struct AnyKey {
+  bool isShort;
+  TypeKey key;
+  std::wstring text;
+};
+AnyKey KeyOfType8(std::string_view type) {
+  AnyKey k{true, {}, {}};
+  if (ShortKeyOf(type, k.key)) return k;
+  k.text = LowerText(FromWtf8(type));
+  if (ShortKeyOf(std::wstring_view(k.text), k.key)) {
+    k.text.clear();
+    return k;
+  }
+  k.isShort = false;
+  return k;
+}
+
 }  // namespace
 
 std::vector<uint32_t> RecordsBelow(const PfadListe& list, std::wstring_view path) {
+  std::vector<uint32_t> out;
   const std::wstring withSlash = _AddBackslash(StripBackslashes(path));
   const PathSplit own = SplitRecordPath(path);
-  // Whether a parent text lies below the path is the same for every record sharing it.
   std::vector<int8_t> below(list.ParentCount(), -1);
-  std::vector<uint32_t> out;
   for (size_t i = 0; i < list.size(); ++i) {
     const PfadListe::Rec& r = list[i];
     if (r.FileBlock == FileTable::kNone) continue;
@@ -33,40 +100,174 @@ std::vector<uint32_t> RecordsBelow(const PfadListe& list, std::wstring_view path
   return out;
 }
 
+void FileStatsJob::Clear() {
+  list_ = nullptr;
+  next_ = 0;
+  all_ = false;
+  below_.clear();
+  ownParent_.clear();
+  ownName_.clear();
+  parentBelow_.clear();
+  want_ = 0;
+  types_ = false;
+  heap_.clear();
+  floor_ = -1;
+  bytes_ = files_ = 0;
+  rows_.clear();
+  shortKeys_.clear();
+  longKeys_.clear();
+  lastKey_ = TypeKey{};
+  lastRow_ = UINT32_MAX;
+}
+
+void FileStatsJob::Start(const PfadListe& list, size_t largest, bool types) {
+  Clear();
+  list_ = &list;
+  want_ = largest;
+  types_ = types;
+  heap_.reserve(std::min<size_t>(largest, 1 << 16));
+  if (types) shortKeys_.reserve(1024);
+}
+
+void FileStatsJob::Begin(const PfadListe& list, std::wstring_view path, size_t largest,
+                         bool types) {
+  Start(list, largest, types);
+  below_ = _AddBackslash(StripBackslashes(path));
+  const PathSplit own = SplitRecordPath(path);
+  ownParent_ = own.Parent;
+  ownName_ = own.Name;
+  parentBelow_.assign(list.ParentCount(), -1);
+}
+
+void FileStatsJob::BeginAll(const PfadListe& list, size_t largest, bool types) {
+  Start(list, largest, types);
+  all_ = true;
+}
+
+void FileStatsJob::Walk(const PfadListe& list, const std::vector<uint32_t>& recs, size_t largest,
+                        bool types) {
+  Start(list, largest, types);
+  for (const uint32_t rec : recs) {
+    if (rec < list.size()) Visit(rec);
+  }
+  next_ = list.size();
+}
+
+bool FileStatsJob::Below(size_t i) {
+  const PfadListe& list = *list_;
+  const PfadListe::Rec& r = list[i];
+  if (r.FileBlock == FileTable::kNone) return false;
+  if (all_) return true;
+  // Whether a parent text lies below the path is the same for every record sharing it.
+  int8_t& b = parentBelow_[r.Parent];
+  if (b < 0) b = list.Parent(i).starts_with(below_) ? 1 : 0;
+  return b == 1 || (list.Name(i) == ownName_ && list.Parent(i) == ownParent_);
+}
+
+void FileStatsJob::Visit(uint32_t rec) {
+  const PfadListe& list = *list_;
+  uint32_t ord = 0;
+  list.ForEachFile(rec, [&](const FileRef& f) {
+    bytes_ = AddSat(bytes_, f.size);
+    ++files_;
+    if (want_ > 0) {
+      // A min-heap of the best so far: its top is the one a newcomer has to beat. Files come in
+      // the order they are met, so a newcomer of equal size never beats it.
+      if (heap_.size() < want_) {
+        heap_.push_back(FileHit{f.size, rec, ord});
+        std::push_heap(heap_.begin(), heap_.end(), Worse);
+        if (heap_.size() == want_) floor_ = heap_.front().size;
+      } else if (f.size > floor_) {
+        std::pop_heap(heap_.begin(), heap_.end(), Worse);
+        heap_.back() = FileHit{f.size, rec, ord};
+        std::push_heap(heap_.begin(), heap_.end(), Worse);
+        floor_ = heap_.front().size;
+      }
+    }
+    if (types_) {
+      const std::string_view type = TypeOfName8(f.Name8());
+      uint32_t at;
+      TypeKey k;
+      if (ShortKeyOf(type, k)) {
+        // The files of one directory are often all of one type.
+        if (lastRow_ != UINT32_MAX && k == lastKey_) {
+          at = lastRow_;
+        } else {
+          const auto [it, added] = shortKeys_.try_emplace(k, static_cast<uint32_t>(rows_.size()));
+          if (added) rows_.push_back(TypeRow{TextOfShortKey(k)});
+          at = it->second;
+          lastKey_ = k;
+          lastRow_ = at;
+        }
+      } else {
+        AnyKey any = KeyOfType8(type);
+        if (any.isShort) {
+          const auto [it, added] =
+              shortKeys_.try_emplace(any.key, static_cast<uint32_t>(rows_.size()));
+          if (added) rows_.push_back(TypeRow{TextOfShortKey(any.key)});
+          at = it->second;
+        } else {
+          const auto [it, added] =
+              longKeys_.try_emplace(any.text, static_cast<uint32_t>(rows_.size()));
+          if (added) rows_.push_back(TypeRow{std::move(any.text)});
+          at = it->second;
+        }
+      }
+      TypeRow& r = rows_[at];
+      r.bytes = AddSat(r.bytes, f.size);
+      ++r.files;
+      if (f.flags & kFileCloud) r.cloudBytes = AddSat(r.cloudBytes, f.size);
+    }
+    ++ord;
+  });
+}
+
+bool FileStatsJob::Step(size_t files) {
+  if (!list_) return true;
+  const PfadListe& list = *list_;
+  size_t spent = 0;
+  while (next_ < list.size() && spent < files) {
+    const size_t i = next_++;
+    ++spent;
+    if (Below(i)) {
+      Visit(static_cast<uint32_t>(i));
+      spent += list.FileStore().Count(list[i].FileBlock);
+    }
+  }
+  return next_ >= list.size();
+}
+
+std::vector<FileHit> FileStatsJob::Largest() const {
+  std::vector<FileHit> out = heap_;
+  std::sort(out.begin(), out.end(), Worse);
+  return out;
+}
+
+std::vector<TypeRow> FileStatsJob::Types() const {
+  std::vector<TypeRow> out = rows_;
+  std::sort(out.begin(), out.end(), [](const TypeRow& a, const TypeRow& b) {
+    if (a.bytes != b.bytes) return a.bytes > b.bytes;
+    return a.type < b.type;
+  });
+  return out;
+}
+
 std::vector<FileHit> LargestFiles(const PfadListe& list, const std::vector<uint32_t>& recs,
                                   size_t n) {
-  std::vector<FileHit> heap;
-  if (n == 0) return heap;
-  heap.reserve(n);
-  // A min-heap of the best n so far: its top is the one a newcomer has to beat. Files come in
-  // the order they are met, so a newcomer of equal size never beats it.
-  const auto worse = [](const FileHit& a, const FileHit& b) {
-    if (a.size != b.size) return a.size > b.size;
-    return a.rec != b.rec ? a.rec < b.rec : a.ord < b.ord;
-  };
-  int64_t floor = -1;
-  for (const uint32_t rec : recs) {
-    uint32_t ord = 0;
-    list.ForEachFile(rec, [&](const FileRef& f) {
-      if (heap.size() < n) {
-        heap.push_back(FileHit{f.size, rec, ord});
-        std::push_heap(heap.begin(), heap.end(), worse);
-        if (heap.size() == n) floor = heap.front().size;
-      } else if (f.size > floor) {
-        std::pop_heap(heap.begin(), heap.end(), worse);
-        heap.back() = FileHit{f.size, rec, ord};
-        std::push_heap(heap.begin(), heap.end(), worse);
-        floor = heap.front().size;
-      }
-      ++ord;
-    });
-  }
-  std::sort(heap.begin(), heap.end(), worse);
-  return heap;
+  FileStatsJob job;
+  job.Walk(list, recs, n, false);
+  return job.Largest();
+}
+
+std::vector<TypeRow> FileTypes(const PfadListe& list, const std::vector<uint32_t>& recs) {
+  FileStatsJob job;
+  job.Walk(list, recs, 0, true);
+  return job.Types();
 }
 
 FileInfo FileOf(const PfadListe& list, const FileHit& hit) {
   FileInfo out;
+  if (hit.rec >= list.size()) return out;
   uint32_t ord = 0;
   list.ForEachFile(hit.rec, [&](const FileRef& f) {
     if (ord++ == hit.ord) out = FileInfo{FileNameOf(f), f.size, f.allocated, f.time, f.flags};
@@ -74,42 +275,31 @@ FileInfo FileOf(const PfadListe& list, const FileHit& hit) {
   return out;
 }
 
-namespace {
-
-// Where the type of a generalised-UTF-8 name begins, or npos.
-size_t TypeStart(std::string_view name) {
-  const size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos || dot + 1 == name.size()) return std::string_view::npos;
-  return dot + 1;
-}
-
-// Types of up to 16 ASCII characters, the common case, are counted under a key of two
-// numbers without making a text; others under their lower-case text.
-struct ShortKey {
-  uint64_t lo = 0, hi = 0;
-  bool operator==(const ShortKey&) const = default;
-};
-struct ShortKeyHash {
-  size_t operator()(const ShortKey& k) const {
-    uint64_t h = k.lo * 0x9E3779B97F4A7C15ull ^ (k.hi + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
-    return static_cast<size_t>(h ^ (h >> 31));
+std::vector<FileInfo> FilesOf(const PfadListe& list, const std::vector<FileHit>& hits) {
+  std::vector<FileInfo> out(hits.size());
+  std::vector<uint32_t> order(hits.size());
+  for (uint32_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    return hits[a].rec != hits[b].rec ? hits[a].rec < hits[b].rec : hits[a].ord < hits[b].ord;
+  });
+  for (size_t k = 0; k < order.size();) {
+    const uint32_t rec = hits[order[k]].rec;
+    size_t end = k;
+    while (end < order.size() && hits[order[end]].rec == rec) ++end;
+    if (rec < list.size()) {
+      uint32_t ord = 0;
+      size_t next = k;
+      list.ForEachFile(rec, [&](const FileRef& f) {
+        while (next < end && hits[order[next]].ord == ord) {
+          out[order[next++]] = FileInfo{FileNameOf(f), f.size, f.allocated, f.time, f.flags};
+        }
+        ++ord;
+      });
+    }
+    k = end;
   }
-};
-bool ShortKeyOf(std::string_view type, ShortKey& k) {
-  if (type.size() > 16) return false;
-  char buf[16] = {};
-  for (size_t i = 0; i < type.size(); ++i) {
-    char c = type[i];
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    buf[i] = c;
-  }
-  std::memcpy(&k.lo, buf, 8);
-  std::memcpy(&k.hi, buf + 8, 8);
-  return true;
+  return out;
 }
-
-}  // namespace
 
 std::wstring FileTypeOf(std::wstring_view name) {
   const size_t dot = name.rfind(L'.');
@@ -117,55 +307,57 @@ std::wstring FileTypeOf(std::wstring_view name) {
   return LowerText(name.substr(dot + 1));
 }
 
-std::vector<TypeRow> FileTypes(const PfadListe& list, const std::vector<uint32_t>& recs) {
-  std::vector<TypeRow> rows;
-  std::unordered_map<ShortKey, uint32_t, ShortKeyHash> shortKeys;
-  std::unordered_map<std::wstring, uint32_t> longKeys;
-  shortKeys.reserve(1024);
-  const auto rowFor = [&](std::wstring type) -> TypeRow& {
-    rows.push_back(TypeRow{std::move(type)});
-    return rows.back();
-  };
-  // One-entry memory: the files of one directory are often all of one type.
-  ShortKey lastKey;
-  uint32_t lastRow = UINT32_MAX;
-  for (const uint32_t rec : recs) {
-    list.ForEachFile(rec, [&](const FileRef& f) {
-      const std::string_view name = f.Name8();
-      const size_t start = TypeStart(name);
-      const std::string_view type =
-          start == std::string_view::npos ? std::string_view() : name.substr(start);
-      uint32_t at;
-      ShortKey k;
-      if (ShortKeyOf(type, k)) {
-        if (lastRow != UINT32_MAX && k == lastKey) {
-          at = lastRow;
-        } else {
-          const auto [it, added] = shortKeys.try_emplace(k, static_cast<uint32_t>(rows.size()));
-          if (added) {
-            rowFor(LowerText(FromWtf8(type)));
-          }
-          at = it->second;
-          lastKey = k;
-          lastRow = at;
-        }
-      } else {
-        std::wstring text = LowerText(FromWtf8(type));
-        const auto [it, added] = longKeys.try_emplace(text, static_cast<uint32_t>(rows.size()));
-        if (added) rowFor(std::move(text));
-        at = it->second;
-      }
-      TypeRow& r = rows[at];
-      r.bytes = AddSat(r.bytes, f.size);
-      ++r.files;
-      if (f.flags & kFileCloud) r.cloudBytes = AddSat(r.cloudBytes, f.size);
-    });
+void TypeRanking::Clear() {
+  types_.clear();
+  shortKeys_.clear();
+  longKeys_.clear();
+}
+
+void TypeRanking::Assign(const std::vector<TypeRow>& rows) {
+  Clear();
+  types_.reserve(rows.size());
+  for (const TypeRow& r : rows) {
+    const auto rank = static_cast<uint32_t>(types_.size());
+    types_.push_back(r.type);
+    TypeKey k;
+    if (ShortKeyOf(std::wstring_view(r.type), k)) shortKeys_.try_emplace(k, rank);
+    else longKeys_.try_emplace(r.type, rank);
   }
-  std::sort(rows.begin(), rows.end(), [](const TypeRow& a, const TypeRow& b) {
-    if (a.bytes != b.bytes) return a.bytes > b.bytes;
-    return a.type < b.type;
-  });
-  return rows;
+}
+
+uint32_t TypeRanking::RankOf(std::wstring_view type) const {
+  TypeKey k;
+  if (ShortKeyOf(type, k)) {
+    const auto it = shortKeys_.find(k);
+    return it == shortKeys_.end() ? kNone : it->second;
+  }
+  const std::wstring lower = LowerText(type);
+  if (ShortKeyOf(std::wstring_view(lower), k)) {
+    const auto it = shortKeys_.find(k);
+    return it == shortKeys_.end() ? kNone : it->second;
+  }
+  const auto it = longKeys_.find(lower);
+  return it == longKeys_.end() ? kNone : it->second;
+}
+
+uint32_t TypeRanking::RankOfName8(std::string_view name) const {
+  const std::string_view type = TypeOfName8(name);
+  TypeKey k;
+  if (ShortKeyOf(type, k)) {
+    const auto it = shortKeys_.find(k);
+    return it == shortKeys_.end() ? kNone : it->second;
+  }
+  const AnyKey any = KeyOfType8(type);
+  if (any.isShort) {
+    const auto it = shortKeys_.find(any.key);
+    return it == shortKeys_.end() ? kNone : it->second;
+  }
+  const auto it = longKeys_.find(any.text);
+  return it == longKeys_.end() ? kNone : it->second;
+}
+
+uint32_t TypeColour(uint32_t rank, const uint32_t* palette, size_t count, uint32_t grey) {
+  return rank < count ? palette[rank] : grey;
 }
 
 }  // namespace vardune

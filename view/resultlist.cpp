@@ -13,7 +13,7 @@
 #include "ui/platform/platform.h"
 #include "view/explorer.h"
 #include "view/rows.h"
-#include "view/treemap.h"
+#include "view/follow.h"
 
 namespace vardune {
 
@@ -162,7 +162,7 @@ void _ShowDir(std::wstring_view path) {
   ui::SetGadgetText(4, SummaryText(GDriveFree, GDriveTotal, bytes, static_cast<int32_t>(dirs),
                                    static_cast<int32_t>(files)));
   ui::SetGadgetText(5, L"");
-  TreemapShowDir(path);
+  ViewsFollowDir(path);
 }
 
 void _ShowErrors() {
@@ -179,7 +179,7 @@ void _ShowErrors() {
   ShowNewRows();
   gShowingErrors = true;
   GSort = remembered;
-  TreemapShowErrors();
+  ViewsFollowErrors();
 }
 
 void _ErrsButton() {

@@ -1,6 +1,7 @@
-// The treemap window (see treemap.h): the records below the shown directory, laid out and
-// shaded into a kept bitmap that every paint copies; the layout is made again only when the
-// size of the drawing area or the records change.
+// The treemap window (see treemap.h): the records below the shown directory and their files,
+// laid out and shaded into a kept bitmap that every paint copies; the layout is made again
+// only when the size of the drawing area, the records or what the list shows change, the
+// shading alone when the colours do.
 #include "view/treemap.h"
 
 #include <algorithm>
@@ -10,9 +11,12 @@
 #include "scan/driver.h"
 #include "scan/model.h"
 #include "ui/anchor.h"
-#include "ui/placement.h"
 #include "ui/platform/dialogs.h"
 #include "ui/platform/platform.h"
+#include "view/besidemain.h"
+#include "view/datetext.h"
+#include "view/filestats.h"
+#include "view/follow.h"
 #include "view/resultlist.h"
 #include "view/treemap_layout.h"
 
@@ -21,7 +25,6 @@ namespace vardune {
 namespace {
 
 constexpr int kMainWin = 1;
-constexpr int kResultList = 10;
 // The window's size as designed (its height that of the main window, so that the two line up
 // side by side) and the narrowest it is made to fit beside the main window, in design units
 // (pixels at 96 dpi); the window shows them at its DPI.
@@ -29,19 +32,28 @@ constexpr int kDesignW = 480, kDesignH = 334;
 constexpr int kNarrowest = 250;
 // Around the caption: above and below the line together, and left and right of the text.
 constexpr int kStripPadding = 6, kCaptionInset = 4;
+// The files of types not chosen in the types window, while some are.
+constexpr uint32_t kDimmed = 0xDCDCDC;
 
 struct Map {
-  std::wstring path;
-  bool errors = false;
-  // The index holds for these records: Pfade.Changes() when it was built.
+  // What the list shows, as last told; nothing while the results are being changed.
+  ListShows shows;
+  bool dropped = false;
+  // The index holds for these records and this directory: Pfade.Changes() when it was built,
+  // and whether the files are tagged with their types.
   bool indexed = false;
   uint64_t changes = 0;
+  ListShows indexedShows;
+  bool tagged = false;
   TreemapIndex index;
   std::wstring caption;
   std::vector<TmTile> tiles;
+  std::vector<uint32_t> colours;
   // The kept picture: caption strip and map, as big as the drawing area was when drawn, at
-  // the DPI the window had then (the strip's font and height).
+  // the DPI the window had then (the strip's font and height); shaded in the colours of now
+  // unless `shaded` says otherwise.
   bool drawn = false;
+  bool shaded = false;
   int w = 0, h = 0;
   int dpi = 0;
   HBITMAP bitmap = nullptr;
@@ -49,9 +61,14 @@ struct Map {
   std::vector<int32_t> hit;  // per pixel of the map (below the strip): the tile drawn there
   int strip = 0;
   bool placed = false;
+  // The tooltip last made, for the mouse moving over one tile.
+  int tipTile = -1;
+  std::wstring tipText;
 };
 
 Map gMap;
+bool gByType = true;
+std::vector<std::wstring> gHighlight;
 
 uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
 
@@ -73,28 +90,67 @@ void FreeBitmap() {
   gMap.w = gMap.h = 0;
   gMap.hit.clear();
   gMap.drawn = false;
+  gMap.tipTile = -1;
 }
 
-// The records still are those the index was built on.
-bool RecordsHold() { return gMap.indexed && gMap.changes == Pfade.Changes(); }
+// The records still are those the index was built on, for what the list shows now.
+bool RecordsHold() {
+  return !gMap.dropped && gMap.indexed && gMap.changes == Pfade.Changes() &&
+         gMap.indexedShows == gMap.shows;
+}
 
-// The index and caption of the shown directory. During a scan the records are half made and
-// not to be read: the map stays as it was until the scan shows its directory.
+bool NeedsTypes() { return gByType || !gHighlight.empty(); }
+
+// The index and caption of what the list shows; false while it cannot be made yet (during a
+// scan, or before the ranking of the types it needs).
 bool Index() {
-  if (gMap.errors) {
-    gMap.index.Clear();
-    gMap.caption = L"ERROR";
-    return true;
-  }
-  if (RecordsHold()) return true;
+  if (gMap.dropped || gMap.shows.kind == ListShows::Nothing) return false;
+  if (RecordsHold() && (gMap.tagged || !NeedsTypes())) return true;
   if (GScanning.load()) return false;
-  gMap.index.Build(Pfade, gMap.path);
+  const TypeRanking* ranks = nullptr;
+  if (gMap.shows.kind == ListShows::Dir) {
+    ranks = SharedTypeRanking();
+    if (!ranks && NeedsTypes()) return false;
+  }
+  gMap.index.Clear();
+  if (gMap.shows.kind == ListShows::Errors) {
+    gMap.caption = L"ERROR";
+  } else {
+    gMap.index.Build(Pfade, gMap.shows.path, ranks);
+    gMap.caption = gMap.shows.path + L"   " + GroupThousands(gMap.index.Bytes() / 1024 / 1024) + L" MB";
+  }
   gMap.indexed = true;
+  gMap.tagged = ranks != nullptr;
   gMap.changes = Pfade.Changes();
-  gMap.caption = gMap.path + L"   " + GroupThousands(gMap.index.Bytes() / 1024 / 1024) + L" MB";
+  gMap.indexedShows = gMap.shows;
   gMap.tiles.clear();
   gMap.drawn = false;
   return true;
+}
+
+// The colour of every tile: by the type of its files or by its top-level tile; the files of
+// types not chosen in the types window dimmed.
+void Colour() {
+  const std::vector<TmTile>& tiles = gMap.tiles;
+  if (gByType) {
+    gMap.colours.assign(tiles.size(), kTreemapGrey);
+    for (size_t k = 0; k < tiles.size(); ++k) {
+      gMap.colours[k] = TypeColour(tiles[k].tag, kTreemapPalette, std::size(kTreemapPalette),
+                                   kTreemapGrey);
+    }
+  } else {
+    gMap.colours = ColoursByTopTile(tiles, kTreemapPalette, std::size(kTreemapPalette), kTreemapGrey);
+  }
+  const TypeRanking* ranks = gMap.tagged ? SharedTypeRanking() : nullptr;
+  if (!gHighlight.empty() && ranks) {
+    std::vector<uint32_t> chosen;
+    for (const std::wstring& t : gHighlight) chosen.push_back(ranks->RankOf(t));
+    for (size_t k = 0; k < tiles.size(); ++k) {
+      if (std::find(chosen.begin(), chosen.end(), tiles[k].tag) == chosen.end()) {
+        gMap.colours[k] = kDimmed;
+      }
+    }
+  }
 }
 
 void DrawCaption(HDC dc) {
@@ -109,6 +165,25 @@ void DrawCaption(HDC dc) {
   DrawTextW(dc, gMap.caption.c_str(), static_cast<int>(gMap.caption.size()), &text,
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);
   SelectObject(dc, old);
+}
+
+// Shades the tiles laid out into the kept bitmap, in the colours of now.
+void Shade() {
+  if (!gMap.bits) return;
+  GdiFlush();
+  Colour();
+  const int mapH = std::max(0, gMap.h - gMap.strip);
+  gMap.hit.assign(static_cast<size_t>(gMap.w) * mapH, -1);
+  RenderCushions(gMap.tiles, gMap.colours, Rgb(GetSysColor(COLOR_WINDOW)), gMap.w, mapH,
+                 gMap.bits + static_cast<size_t>(gMap.strip) * gMap.w, static_cast<size_t>(gMap.w),
+                 gMap.hit.data());
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, gMap.bitmap);
+  DrawCaption(dc);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  gMap.shaded = true;
+  gMap.tipTile = -1;
 }
 
 // Lays out and shades the map into the kept bitmap for a drawing area of w x h.
@@ -130,48 +205,41 @@ void Draw(int w, int h) {
     gMap.w = w;
     gMap.h = h;
   }
-  GdiFlush();
   gMap.dpi = ui::WindowDpi(kTreemapWindow);
   gMap.strip = StripHeight(gMap.dpi);
   const int mapH = std::max(0, h - gMap.strip);
   gMap.tiles.clear();
-  if (!gMap.errors && mapH > 0) {
+  if (gMap.shows.kind == ListShows::Dir && mapH > 0) {
     gMap.tiles = LayoutTreemap(
         [](uint32_t id, std::vector<TmItem>& out) { gMap.index.Children(id, out); },
         TmRect{0, 0, static_cast<double>(w), static_cast<double>(mapH)});
   }
-  gMap.hit.assign(static_cast<size_t>(w) * mapH, -1);
-  RenderCushions(gMap.tiles, kTreemapPalette, std::size(kTreemapPalette), kTreemapGrey,
-                 Rgb(GetSysColor(COLOR_WINDOW)), w, mapH,
-                 gMap.bits + static_cast<size_t>(gMap.strip) * w, static_cast<size_t>(w),
-                 gMap.hit.data());
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, gMap.bitmap);
-  DrawCaption(dc);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  Shade();
   gMap.drawn = true;
 }
 
 // Brings the picture up to date for a drawing area of w x h, as far as the records allow.
-// False when the kept picture is out of date and cannot be made again now (during a scan).
+// False when it cannot be made now.
 bool Ensure(int w, int h) {
   if (!Index()) return false;
   if (!gMap.drawn || w != gMap.w || h != gMap.h || gMap.dpi != ui::WindowDpi(kTreemapWindow)) {
     Draw(w, h);
+  } else if (!gMap.shaded) {
+    Shade();
   }
   return true;
 }
 
-bool EnsureForControl() {
-  const RECT r = ui::GadgetRect(kTreemapCanvas);
-  return ui::IsGadget(kTreemapCanvas) && Ensure(r.right - r.left, r.bottom - r.top);
+bool UpToDate(int w, int h) {
+  return RecordsHold() && (gMap.tagged || !NeedsTypes()) && gMap.drawn && gMap.shaded &&
+         w == gMap.w && h == gMap.h && gMap.dpi == ui::WindowDpi(kTreemapWindow);
 }
 
 void Paint(HDC dc, int w, int h) {
-  Ensure(w, h);
+  // A new size is followed at once, where the index holds: only the layout is made again.
+  if (RecordsHold() && gMap.drawn && !UpToDate(w, h)) Ensure(w, h);
   HBRUSH back = GetSysColorBrush(COLOR_WINDOW);
-  if (!gMap.bitmap) {
+  if (!gMap.bitmap || gMap.dropped) {
     RECT all{0, 0, w, h};
     FillRect(dc, &all, back);
     return;
@@ -181,7 +249,7 @@ void Paint(HDC dc, int w, int h) {
   BitBlt(dc, 0, 0, gMap.w, gMap.h, mem, 0, 0, SRCCOPY);
   SelectObject(mem, old);
   DeleteDC(mem);
-  // A picture kept from before a size change that could not be followed (during a scan).
+  // A picture kept from before a size change that could not be followed yet.
   if (w > gMap.w) {
     RECT right{gMap.w, 0, w, h};
     FillRect(dc, &right, back);
@@ -192,47 +260,66 @@ void Paint(HDC dc, int w, int h) {
   }
 }
 
-// The tile drawn at a point of the drawing area, -1 for none or when the records changed.
+// The tile drawn at a point of the drawing area, -1 for none or when the picture is not of
+// the records and the directory of now.
 int TileAt(int x, int y) {
-  if (!gMap.drawn || !RecordsHold() || gMap.errors) return -1;
+  if (!gMap.drawn || !RecordsHold() || gMap.shows.kind != ListShows::Dir) return -1;
   const int my = y - gMap.strip;
   if (x < 0 || my < 0 || x >= gMap.w || my >= gMap.h - gMap.strip) return -1;
   const size_t at = static_cast<size_t>(my) * gMap.w + x;
   return at < gMap.hit.size() ? gMap.hit[at] : -1;
 }
 
+FileInfo FileOfTile(const TmTile& t) { return FileOf(Pfade, FileHit{t.size, t.id, t.file - 1}); }
+
 std::wstring TilePath(const TmTile& t) {
   if (t.id == kTmMerged) {
-    if (t.parent < 0) return gMap.path;
+    if (t.parent < 0) return gMap.shows.path;
     return Pfade.FullPath(gMap.tiles[static_cast<size_t>(t.parent)].id) + L"\\";
   }
+  if (t.file) return Pfade.FullPath(t.id) + L"\\" + FileOfTile(t).Name;
   std::wstring p = Pfade.FullPath(t.id);
   if (Pfade.Name(t.id) != kDateien) p += L'\\';
   return p;
 }
 
-std::wstring TipAt(int x, int y) {
-  const int k = TileAt(x, y);
-  if (k < 0) return {};
-  const TmTile& t = gMap.tiles[static_cast<size_t>(k)];
+std::wstring TipOf(const TmTile& t) {
   const std::wstring kb = GroupThousands(t.size / 1024) + L" KB";
   if (t.id == kTmMerged) {
     return TilePath(t) + L"\r\n" + GroupThousands(static_cast<int64_t>(t.merged)) +
            L" kleine Einträge zusammen: " + kb;
+  }
+  if (t.file) {
+    const FileInfo f = FileOfTile(t);
+    std::wstring tip = Pfade.FullPath(t.id) + L"\\" + f.Name + L"\r\n" + kb;
+    const std::wstring date = FileDateText(f.Time);
+    if (!date.empty()) tip += L"   " + date;
+    return tip;
   }
   const PfadListe::Rec& r = Pfade[t.id];
   return TilePath(t) + L"\r\n" + kb + L"   " + GroupThousands(r.Files) + L" Dateien   " +
          GroupThousands(r.Dirs) + L" Verz";
 }
 
-// Shows the map of the current path again, now when the window is on the screen.
+std::wstring TipAt(int x, int y) {
+  const int k = TileAt(x, y);
+  if (k < 0) return {};
+  // The mouse moves over one tile many times; a file is found by walking its directory's
+  // files, which may be many.
+  if (k != gMap.tipTile) {
+    gMap.tipText = TipOf(gMap.tiles[static_cast<size_t>(k)]);
+    gMap.tipTile = k;
+  }
+  return gMap.tipText;
+}
+
+// Shows the kept picture again, now when the window is on the screen.
 void Redraw() {
   HWND c = ui::GadgetID(kTreemapCanvas);
   if (!c) return;
   ui::HideCanvasTip(kTreemapCanvas);
   if (!ui::IsWindowShown(kTreemapWindow)) return;
   InvalidateRect(c, nullptr, FALSE);
-  UpdateWindow(c);
 }
 
 RECT PixelRect(const TmRect& r) {
@@ -240,29 +327,41 @@ RECT PixelRect(const TmRect& r) {
   return RECT{edge(r.x0), edge(r.y0) + gMap.strip, edge(r.x1), edge(r.y1) + gMap.strip};
 }
 
-// Beside the main window on its monitor, in pixels of the DPI the window has there. Moved to
-// a monitor of another DPI, Windows gives it that DPI (and a size scaled to it) on the way:
-// then it is placed once more, at its new DPI.
-void PlaceBesideMain() {
-  for (int pass = 0; pass < 2; ++pass) {
-    const int dpi = ui::WindowDpi(kTreemapWindow);
-    const RECT m = ui::WindowFrame(kMainWin);
-    const RECT own = ui::WindowFrame(kTreemapWindow);
-    const RECT work = ui::WorkAreaOf(kMainWin);
-    const int frameW = (own.right - own.left) - ui::WindowInnerWidth(kTreemapWindow);
-    const int frameH = (own.bottom - own.top) - ui::WindowInnerHeight(kTreemapWindow);
-    const ScreenRect to = PlaceBeside(ScreenRect{m.left, m.top, m.right, m.bottom},
-                                      ScreenRect{work.left, work.top, work.right, work.bottom},
-                                      ui::ScaleToDpi(kDesignW, dpi) + frameW,
-                                      ui::ScaleToDpi(kDesignH, dpi) + frameH,
-                                      ui::ScaleToDpi(kNarrowest, dpi) + frameW);
-    ui::ResizeWindow(kTreemapWindow, to.left, to.top, (to.right - to.left) - frameW,
-                     (to.bottom - to.top) - frameH);
-    if (ui::WindowDpi(kTreemapWindow) == dpi) break;
+// ---- following the list --------------------------------------------------------------------
+
+void OnShow(const ListShows& shows) {
+  gMap.dropped = false;
+  // The same directory with the same records (a new sort order of the list): nothing to do.
+  if (gMap.shows == shows && RecordsHold()) return;
+  gMap.shows = shows;
+  gMap.tipTile = -1;
+  ui::HideCanvasTip(kTreemapCanvas);
+}
+
+void OnDrop() {
+  gMap.dropped = true;
+  gMap.indexed = false;
+  gMap.index.Clear();
+  gMap.tiles.clear();
+  gMap.colours.clear();
+  FreeBitmap();
+  Redraw();
+}
+
+bool OnWork(int64_t) {
+  if (!ui::IsWindowShown(kTreemapWindow) || !ui::IsGadget(kTreemapCanvas)) return false;
+  if (gMap.dropped || gMap.shows.kind == ListShows::Nothing) return false;
+  const RECT r = ui::GadgetRect(kTreemapCanvas);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  if (UpToDate(w, h)) return false;
+  if (!Ensure(w, h)) {
+    // Waiting for the ranking of the types, which the shared work makes; nothing else to
+    // wait for.
+    return !GScanning.load() && gMap.shows.kind == ListShows::Dir && NeedsTypes() &&
+           !SharedTypeRanking();
   }
-  // Laid out now rather than when the size event comes round: the first picture is drawn at
-  // the size it keeps.
-  _AnchorApply(kTreemapWindow);
+  Redraw();
+  return false;
 }
 
 }  // namespace
@@ -299,7 +398,7 @@ void _TreemapOpen() {
     return;
   }
   if (!gMap.placed) {
-    PlaceBesideMain();
+    PlaceBesideMain(kTreemapWindow, kDesignW, kDesignH, kNarrowest);
     gMap.placed = true;
   }
   ui::HideWindow(kTreemapWindow, false);
@@ -311,26 +410,27 @@ void HideTreemap() {
   ui::HideWindow(kTreemapWindow, true);
 }
 
-void TreemapShowDir(std::wstring_view path) {
-  // The same directory with the same records (a new sort order of the list): nothing to do.
-  if (!gMap.errors && gMap.path == path && RecordsHold()) return;
-  gMap.path = std::wstring(path);
-  gMap.errors = false;
-  gMap.indexed = false;
-  gMap.drawn = false;
-  Redraw();
-}
-
-void TreemapShowErrors() {
-  gMap.errors = true;
-  gMap.indexed = false;
-  gMap.drawn = false;
-  Redraw();
-}
+void ConnectTreemap() { AddFollowingView(FollowingView{OnShow, OnDrop, OnWork}); }
 
 void TreemapInvalidate() {
   gMap.indexed = false;
   gMap.drawn = false;
+}
+
+void TreemapColourByType(bool byType) {
+  if (gByType == byType) return;
+  gByType = byType;
+  gMap.shaded = false;
+  Redraw();
+}
+
+bool TreemapColoursByType() { return gByType; }
+
+void TreemapHighlightTypes(const std::vector<std::wstring>& types) {
+  if (gHighlight == types) return;
+  gHighlight = types;
+  gMap.shaded = false;
+  Redraw();
 }
 
 int TreemapRowAt(int x, int y) {
@@ -345,22 +445,35 @@ int TreemapRowAt(int x, int y) {
   return -1;
 }
 
+bool TreemapFileAt(int x, int y, FileAt& file, std::wstring& path) {
+  const int k = TileAt(x, y);
+  if (k < 0) return false;
+  const TmTile& t = gMap.tiles[static_cast<size_t>(k)];
+  if (!t.file) return false;
+  file = FileAt{t.id, t.file - 1};
+  path = TilePath(t);
+  return true;
+}
+
 std::wstring TreemapCaption() {
-  EnsureForControl();
+  ViewsFinish();
   return gMap.caption;
 }
 
 std::vector<TreemapTileInfo> TreemapTiles() {
+  ViewsFinish();
   std::vector<TreemapTileInfo> out;
-  if (!EnsureForControl() || !RecordsHold()) return out;
-  for (const TmTile& t : gMap.tiles) {
-    out.push_back(TreemapTileInfo{TilePath(t), PixelRect(t.r), t.depth, t.leaf, t.merged, t.size});
+  if (!RecordsHold() || !gMap.drawn) return out;
+  for (size_t k = 0; k < gMap.tiles.size(); ++k) {
+    const TmTile& t = gMap.tiles[k];
+    out.push_back(TreemapTileInfo{TilePath(t), PixelRect(t.r), t.depth, t.leaf, t.merged, t.size,
+                                  t.file != 0, k < gMap.colours.size() ? gMap.colours[k] : 0});
   }
   return out;
 }
 
 int TreemapTileAt(int x, int y) {
-  EnsureForControl();
+  ViewsFinish();
   return TileAt(x, y);
 }
 

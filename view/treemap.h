@@ -1,7 +1,8 @@
 // The treemap window (window 61): the directory the result list shows, drawn as tiles whose
-// areas follow the sizes, nested down the stored tree and shaded as cushions, under a caption
-// strip with the path and its size. It follows every _ShowDir; the main loop turns its clicks
-// into the result list's own actions on the row that holds the tile. Closing it only hides it.
+// areas follow the sizes, nested down the stored tree to the files, shaded as cushions and
+// coloured by file type (or by top-level directory), under a caption strip with the path and
+// its size. It follows the list (view/follow.h); the main loop turns its clicks into the
+// result list's own actions on the row that holds the tile. Closing it only hides it.
 #pragma once
 #include <windows.h>
 
@@ -9,6 +10,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "scan/fileremoval.h"
 
 namespace vardune {
 
@@ -24,20 +27,31 @@ void _TreemapOpen();
 // The close box: the window is hidden, and drawn again when it is shown.
 void HideTreemap();
 
-// The result list shows `path` (called by _ShowDir): the map follows it. While the window is
-// hidden only the path is kept; the map is made when it is shown.
-void TreemapShowDir(std::wstring_view path);
-// The result list shows the error view: an empty map with the caption "ERROR".
-void TreemapShowErrors();
+// The map follows the result list: it shows the directory the list shows (an empty map with
+// the caption "ERROR" for the error view). While the window is hidden only that is kept; the
+// map is made when it is shown.
+void ConnectTreemap();
 // The row of the result list that holds the tile drawn at a point of control 62 (the row of
 // its top-level tile), -1 when there is no tile or no such row.
 int TreemapRowAt(int x, int y);
+// The file whose tile is drawn at a point of control 62, with its full path; false where no
+// file is.
+bool TreemapFileAt(int x, int y, FileAt& file, std::wstring& path);
 // Forgets the layout and the index of the records, so that the next drawing starts afresh.
 void TreemapInvalidate();
+
+// The colouring, kept for the session: by file type (from the start) or by top-level tile.
+void TreemapColourByType(bool byType);
+bool TreemapColoursByType();
+// Only the files of these types (as FileTypeOf gives them) in colour, all else grey; none:
+// every type in its colour.
+void TreemapHighlightTypes(const std::vector<std::wstring>& types);
 
 // What the map shows, as the user sees it: the caption, and every tile with the path of its
 // record (a directory's path ends with "\", a merged tile has the path of the directory it
 // lies in), its rectangle in whole pixels inside control 62, and its level.
+// A file's tile has the file's full path and `file` set; `colour` is the colour the tile is
+// drawn in before its shading (0x00RRGGBB). Each asks for the map's pending work first.
 struct TreemapTileInfo {
   std::wstring path;
   RECT rect;
@@ -45,6 +59,8 @@ struct TreemapTileInfo {
   bool leaf;
   uint32_t merged;
   int64_t size;
+  bool file = false;
+  uint32_t colour = 0;
 };
 std::wstring TreemapCaption();
 std::vector<TreemapTileInfo> TreemapTiles();

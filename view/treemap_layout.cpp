@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "os/text.h"
+#include "view/filestats.h"
 
 namespace vardune {
 
@@ -39,15 +40,19 @@ int64_t AddSaturating(int64_t a, int64_t b) {
   return a + b;
 }
 
-// FNV-1a over the code units of a text.
-uint64_t HashText(std::wstring_view s) {
-  uint64_t h = 14695981039346656037ull;
+// FNV-1a over the code units of a text; HashMore goes on from where another text ended.
+constexpr uint64_t kFnvStart = 14695981039346656037ull;
+uint64_t HashMore(uint64_t h, std::wstring_view s) {
   for (wchar_t c : s) {
     h ^= static_cast<uint16_t>(c);
     h *= 1099511628211ull;
   }
   return h;
 }
+uint64_t HashText(std::wstring_view s) { return HashMore(kFnvStart, s); }
+
+// Tags above this are no ranks: a tile of tiny files takes no tag from them.
+constexpr uint32_t kMaxRankTag = 1u << 20;
 
 // Levels deeper than the longest path the scanner records cannot come from the scan results;
 // a children function that leads round in a circle stops here.
@@ -127,6 +132,10 @@ std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
   std::vector<TmItem> items, sorted;
   std::vector<uint32_t> order, counts;
   std::vector<double> sizes;
+  std::vector<int64_t> tagBytes;
+  // The tag of most of the bytes of tiny items taken together, for a tile left undivided
+  // because it holds nothing else.
+  uint32_t crumbTag = kTmNoTag;
 
   // The surface of the whole map: one cushion over all of it.
   TmTile root;
@@ -137,6 +146,7 @@ std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
   // Lays out the contents of `outer` (parent index -1: the map itself) as new tiles; false
   // when there is nothing worth dividing it into.
   const auto divide = [&](int32_t parent, const TmTile& outer, int depth) {
+    crumbTag = kTmNoTag;
     items.clear();
     children(parent < 0 ? kTmRoot : outer.id, items);
     std::erase_if(items, [](const TmItem& it) { return it.size <= 0; });
@@ -161,7 +171,22 @@ std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
     }
     if (items.size() - tiny >= 2) {
       TmItem rest{kTmMerged, 0};
-      for (size_t k = tiny; k < items.size(); ++k) rest.size = AddSaturating(rest.size, items[k].size);
+      uint32_t best = kTmNoTag;
+      for (size_t k = tiny; k < items.size(); ++k) {
+        rest.size = AddSaturating(rest.size, items[k].size);
+        const uint32_t tag = items[k].tag;
+        if (tag >= kMaxRankTag) continue;
+        if (tag >= tagBytes.size()) tagBytes.resize(tag + 1, 0);
+        tagBytes[tag] = AddSaturating(tagBytes[tag], items[k].size);
+        if (best == kTmNoTag || tagBytes[tag] > tagBytes[best] ||
+            (tagBytes[tag] == tagBytes[best] && tag < best)) {
+          best = tag;
+        }
+      }
+      for (size_t k = tiny; k < items.size(); ++k) {
+        if (items[k].tag < tagBytes.size()) tagBytes[items[k].tag] = 0;
+      }
+      rest.tag = best;
       const auto n = static_cast<uint32_t>(items.size() - tiny);
       items.resize(tiny);
       counts.resize(tiny);
@@ -172,7 +197,10 @@ std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
       counts.insert(counts.begin() + static_cast<ptrdiff_t>(at), n);
     }
     // A tile made only of crumbs shows nothing that the tile itself does not.
-    if (parent >= 0 && items.size() == 1 && items[0].id == kTmMerged) return false;
+    if (parent >= 0 && items.size() == 1 && items[0].id == kTmMerged) {
+      crumbTag = items[0].tag;
+      return false;
+    }
 
     sizes.resize(items.size());
     for (size_t k = 0; k < items.size(); ++k) sizes[k] = static_cast<double>(items[k].size);
@@ -191,6 +219,8 @@ std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
       t.size = items[k].size;
       t.id = items[k].id;
       t.merged = items[k].id == kTmMerged ? counts[k] : 0;
+      t.file = items[k].file;
+      t.tag = items[k].tag;
       t.parent = parent;
       t.top = parent < 0 ? static_cast<int32_t>(tiles.size()) : outer.top;
       t.depth = static_cast<uint16_t>(depth);
@@ -203,16 +233,39 @@ std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
   // Level by level: the list grows behind the tile being looked at.
   for (size_t t = 0; t < tiles.size(); ++t) {
     const TmTile outer = tiles[t];
-    if (outer.id == kTmMerged || outer.depth + 1 >= kMaxDepth) continue;
+    if (outer.id == kTmMerged || outer.file != 0 || outer.depth + 1 >= kMaxDepth) continue;
     if (outer.r.W() < o.minNest || outer.r.H() < o.minNest) continue;
-    if (divide(static_cast<int32_t>(t), outer, outer.depth + 1)) tiles[t].leaf = false;
+    if (divide(static_cast<int32_t>(t), outer, outer.depth + 1)) {
+      tiles[t].leaf = false;
+    } else if (tiles[t].tag == kTmNoTag) {
+      tiles[t].tag = crumbTag;
+    }
   }
   return tiles;
+}
+
+std::vector<uint32_t> ColoursByTopTile(const std::vector<TmTile>& tiles, const uint32_t* palette,
+                                       size_t count, uint32_t mergedColour) {
+  std::vector<uint32_t> colours(tiles.size(), mergedColour);
+  for (size_t t = 0; t < tiles.size(); ++t) {
+    const TmTile& top = tiles[static_cast<size_t>(tiles[t].top)];
+    if (top.id != kTmMerged && count > 0) {
+      colours[t] = palette[static_cast<size_t>(tiles[t].top) % count];
+    }
+  }
+  return colours;
 }
 
 void RenderCushions(const std::vector<TmTile>& tiles, const uint32_t* palette, size_t count,
                     uint32_t mergedColour, uint32_t background, int w, int h, uint32_t* pixels,
                     size_t stride, int32_t* hit) {
+  RenderCushions(tiles, ColoursByTopTile(tiles, palette, count, mergedColour), background, w, h,
+                 pixels, stride, hit);
+}
+
+void RenderCushions(const std::vector<TmTile>& tiles, const std::vector<uint32_t>& colours,
+                    uint32_t background, int w, int h, uint32_t* pixels, size_t stride,
+                    int32_t* hit) {
   if (w <= 0 || h <= 0 || !pixels) return;
   for (int y = 0; y < h; ++y) {
     std::fill_n(pixels + static_cast<size_t>(y) * stride, w, background);
@@ -238,9 +291,7 @@ void RenderCushions(const std::vector<TmTile>& tiles, const uint32_t* palette, s
     const int x0 = first(tile.r.x0, w), x1 = first(tile.r.x1, w);
     const int y0 = first(tile.r.y0, h), y1 = first(tile.r.y1, h);
     if (x0 >= x1 || y0 >= y1) continue;
-    const TmTile& top = tiles[static_cast<size_t>(tile.top)];
-    const uint32_t colour =
-        top.id == kTmMerged || count == 0 ? mergedColour : palette[static_cast<size_t>(tile.top) % count];
+    const uint32_t colour = t < colours.size() ? colours[t] : background;
     const double cr = (colour >> 16) & 0xFF, cg = (colour >> 8) & 0xFF, cb = colour & 0xFF;
     nx.resize(static_cast<size_t>(x1 - x0));
     for (int x = x0; x < x1; ++x) nx[x - x0] = -(2 * tile.s2x * (x + 0.5) + tile.s1x);
@@ -265,7 +316,10 @@ void RenderCushions(const std::vector<TmTile>& tiles, const uint32_t* palette, s
 
 void TreemapIndex::Clear() {
   list_ = nullptr;
+  types_ = nullptr;
   top_.clear();
+  owner_.clear();
+  below_.clear();
   bytes_ = 0;
   start_.clear();
   recs_.clear();
@@ -273,14 +327,17 @@ void TreemapIndex::Clear() {
   sameText_.clear();
 }
 
-void TreemapIndex::Build(const PfadListe& list, std::wstring_view path) {
+void TreemapIndex::Build(const PfadListe& list, std::wstring_view path, const TypeRanking* types) {
   Clear();
   list_ = &list;
+  types_ = types;
   const size_t depth = CountChar(path, L'\\');
   const PfadListe::ParentId parents = list.ParentCount();
   // Per parent text: listed for the path by the rule of _ShowDir (the path found in it, as
   // many backslashes), and lying below the path.
-  std::vector<uint8_t> listed(parents, 0), below(parents, 0);
+  std::vector<uint8_t> listed(parents, 0);
+  std::vector<uint8_t>& below = below_;
+  below.assign(parents, 0);
   for (PfadListe::ParentId p = 0; p < parents; ++p) {
     const std::wstring_view text = list.ParentText(p);
     listed[p] = text.find(path) != std::wstring_view::npos && CountChar(text, L'\\') == depth;
@@ -331,6 +388,41 @@ void TreemapIndex::Build(const PfadListe& list, std::wstring_view path) {
       }
     }
   }
+  if (list.FileStore().LiveFiles() > 0) FindOwners(path);
+}
+
+void TreemapIndex::FindOwners(std::wstring_view path) {
+  const PfadListe& list = *list_;
+  owner_.assign(list.ParentCount(), UINT32_MAX);
+  const PathSplit own = SplitRecordPath(path);
+  const size_t mask = slots_.size() - 1;
+  // The records that hold files, below the path or the path's own: the parent text that is
+  // their path (with its backslash) is where their "<DATEIEN>" record lies. The hash of a
+  // parent text is the same for every record sharing it.
+  std::vector<uint64_t> parentHash(list.ParentCount(), 0);
+  std::vector<uint8_t> hashed(list.ParentCount(), 0);
+  for (size_t i = 0; i < list.size(); ++i) {
+    const PfadListe::Rec& r = list[i];
+    if (r.FileBlock == FileTable::kNone) continue;
+    const std::wstring_view parent = list.ParentText(r.Parent);
+    const std::wstring_view name = list.Name(i);
+    if (!below_[r.Parent] && !(parent == own.Parent && name == own.Name)) continue;
+    if (!hashed[r.Parent]) {
+      parentHash[r.Parent] = HashText(parent);
+      hashed[r.Parent] = 1;
+    }
+    const uint64_t h = HashMore(HashMore(parentHash[r.Parent], name), L"\\");
+    for (size_t k = h & mask; slots_[k] != 0; k = (k + 1) & mask) {
+      const std::wstring_view text = list.ParentText(slots_[k] - 1);
+      if (text.size() == parent.size() + name.size() + 1 && text.starts_with(parent) &&
+          text.substr(parent.size(), name.size()) == name && text.back() == L'\\') {
+        for (uint32_t p = slots_[k] - 1; p != UINT32_MAX; p = sameText_[p]) {
+          if (owner_[p] == UINT32_MAX) owner_[p] = static_cast<uint32_t>(i);
+        }
+        break;
+      }
+    }
+  }
 }
 
 void TreemapIndex::Children(uint32_t id, std::vector<TmItem>& out) const {
@@ -342,7 +434,19 @@ void TreemapIndex::Children(uint32_t id, std::vector<TmItem>& out) const {
   }
   if (id >= list_->size()) return;
   const std::wstring_view name = list_->Name(id);
-  if (name == kDateien) return;
+  if (name == kDateien) {
+    const PfadListe::ParentId p = (*list_)[id].Parent;
+    const uint32_t owner = p < owner_.size() ? owner_[p] : UINT32_MAX;
+    if (owner == UINT32_MAX) return;
+    uint32_t ord = 0;
+    out.reserve(out.size() + list_->FileStore().Count((*list_)[owner].FileBlock));
+    list_->ForEachFile(owner, [&](const FileRef& f) {
+      ++ord;
+      const uint32_t tag = types_ ? types_->RankOfName8(f.Name8()) : kTmNoTag;
+      out.push_back(TmItem{owner, f.size, ord, tag});
+    });
+    return;
+  }
   key_.assign(list_->Parent(id));
   key_.append(name);
   key_.push_back(L'\\');

@@ -30,14 +30,19 @@ double AspectRatio(const TmRect& r);
 // neither gaps nor overlaps.
 std::vector<TmRect> Squarify(const std::vector<double>& sizes, const TmRect& r);
 
-// An entry of a directory as the layout sees it: the caller's number for it and its bytes.
+// An entry of a directory as the layout sees it: the caller's number for it and its bytes;
+// for a file, its number among the files of record `id` plus 1 (0: not a file, an entry that
+// may have contents of its own) and a tag of the caller's (the rank of its type).
 struct TmItem {
   uint32_t id;
   int64_t size;
+  uint32_t file = 0;
+  uint32_t tag = UINT32_MAX;
 };
 
 inline constexpr uint32_t kTmRoot = UINT32_MAX - 1;  // the shown directory itself
 inline constexpr uint32_t kTmMerged = UINT32_MAX;    // tiny entries taken together
+inline constexpr uint32_t kTmNoTag = UINT32_MAX;
 
 struct TmTile {
   TmRect r;
@@ -47,6 +52,10 @@ struct TmTile {
   int64_t size = 0;
   uint32_t id = 0;      // the item's id; kTmMerged for tiny items taken together
   uint32_t merged = 0;  // how many items a merged tile stands for
+  uint32_t file = 0;    // the item's file number (0: no file)
+  // The item's tag; for tiny files taken together (and for a tile made only of them) the tag
+  // of most of their bytes.
+  uint32_t tag = kTmNoTag;
   int32_t parent = -1;  // index of the enclosing tile; -1 at the top level
   int32_t top = 0;      // index of the top-level tile it lies in (itself at the top level)
   uint16_t depth = 0;   // 0 at the top level
@@ -66,7 +75,7 @@ using TmChildren = std::function<void(uint32_t id, std::vector<TmItem>& out)>;
 // The tiles of the whole map: the shown directory's contents laid out in r, and each tile
 // big enough divided into its own contents, level by level, as far as they reach. Items of
 // 0 bytes or less get no tile. Tiles come in levels, so the top-level tiles are the first
-// ones and every tile stands after its parent.
+// ones and every tile stands after its parent. A file is never divided.
 std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
                                   const TmOptions& options = {});
 
@@ -78,22 +87,35 @@ std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
 void RenderCushions(const std::vector<TmTile>& tiles, const uint32_t* palette, size_t count,
                     uint32_t mergedColour, uint32_t background, int w, int h, uint32_t* pixels,
                     size_t stride, int32_t* hit);
+// The same with a colour of the caller's for every tile (colours[k] for tiles[k]; only those
+// of the leaves are used).
+void RenderCushions(const std::vector<TmTile>& tiles, const std::vector<uint32_t>& colours,
+                    uint32_t background, int w, int h, uint32_t* pixels, size_t stride,
+                    int32_t* hit);
+// The colours by top-level tile: palette[top index % count], `mergedColour` under a merged
+// top-level tile.
+std::vector<uint32_t> ColoursByTopTile(const std::vector<TmTile>& tiles, const uint32_t* palette,
+                                       size_t count, uint32_t mergedColour);
 
 // A palette of seven colours that colour-blind readers tell apart (Okabe and Ito), and a grey
 // for the merged tiles.
 extern const uint32_t kTreemapPalette[7];
 inline constexpr uint32_t kTreemapGrey = 0x999999;
 
+class TypeRanking;
+
 // The contents of every directory below one path in the scan results, gathered in one walk of
 // the list. It keeps record numbers and texts of the list: it is good until the list changes.
 class TreemapIndex {
  public:
   // The records _ShowDir lists for `path` (its subdirectories and its "<DATEIEN>" record)
-  // and, below them, every record whose Parent begins with `path`.
-  void Build(const PfadListe& list, std::wstring_view path);
+  // and, below them, every record whose Parent begins with `path`. With `types`, the files
+  // are tagged with the rank of their type there (kTmNoTag for a type it does not hold).
+  void Build(const PfadListe& list, std::wstring_view path, const TypeRanking* types = nullptr);
   void Clear();
   // kTmRoot: the records listed for the path; a directory record: the records whose Parent is
-  // its full path; a "<DATEIEN>" record: nothing.
+  // its full path; a "<DATEIEN>" record: the files of its directory (items with the id of the
+  // directory's record and the file's number + 1), when the table holds them.
   void Children(uint32_t id, std::vector<TmItem>& out) const;
   // The bytes of the listed records: the sizes that are not negative (an ERROR record has
   // none), summed up to the largest size and no further.
@@ -101,8 +123,14 @@ class TreemapIndex {
   size_t TopCount() const { return top_.size(); }
 
  private:
+  void FindOwners(std::wstring_view path);
   const PfadListe* list_ = nullptr;
+  const TypeRanking* types_ = nullptr;
   std::vector<uint32_t> top_;
+  // Per parent id: the record of the directory whose path it is and whose files the table
+  // holds (UINT32_MAX: none), for the "<DATEIEN>" records among its contents.
+  std::vector<uint32_t> owner_;
+  std::vector<uint8_t> below_;  // per parent id: its text begins with the path
   int64_t bytes_ = 0;
   // The records below the path grouped by parent id: those of parent p are
   // recs_[start_[p]] .. recs_[start_[p + 1] - 1].

@@ -19,6 +19,7 @@
 #include "tests/support/support.h"
 #include "ui/mainwindow.h"
 #include "ui/platform/platform.h"
+#include "view/follow.h"
 
 namespace vardune {
 namespace test {
@@ -60,11 +61,15 @@ class AppTest : public ::testing::Test {
     ui::ActivateWindow(kMainWindow);
     RunPending();
   }
-  // Dispatches every queued event as the main loop would.
+  // Dispatches every queued event as the main loop would, and does what the loop does when
+  // no event is left: the pending work of the views beside the result list, piece by piece.
   static void RunPending() {
     for (;;) {
       const ui::Event e = ui::WindowEvent();
-      if (e.Kind == ui::EventNone) break;
+      if (e.Kind == ui::EventNone) {
+        if (ViewsIdle()) continue;
+        break;
+      }
       DispatchMainEvent(e);
     }
   }

@@ -12,8 +12,11 @@
 #include <set>
 #include <vector>
 
+#include "os/text.h"
 #include "scan/model.h"
+#include "tests/core/file_model.h"
 #include "ui/placement.h"
+#include "view/filestats.h"
 #include "view/treemap_layout.h"
 
 namespace vardune {
@@ -388,6 +391,101 @@ TEST(TreemapLayout, IndexFindsTheListedRecordsAndTheContentsBelow) {
     index.Build(big.list, L"C:\\g\\");
     EXPECT_EQ(index.Bytes(), c.bytes) << c.sizes.size() << " sizes, first " << c.sizes[0];
   }
+}
+
+// Inside the tile of a directory's "<DATEIEN>" record its files are tiles of their own, in
+// proportion to their sizes, tagged with the rank of their type; tiny ones taken together
+// carry the type of most of their bytes; the colours given per tile are the ones drawn.
+TEST(TreemapLayout, FilesAreTilesInsideTheirDirectoryTaggedByType) {
+  using testmodel::F;
+  std::vector<FileInfo> many = {F(L"gross.mkv", 4000000)};
+  for (int i = 0; i < 300; ++i) many.push_back(F(L"klein" + std::to_wstring(i) + L".JPG", 10));
+  for (int i = 0; i < 100; ++i) many.push_back(F(L"winzig" + std::to_wstring(i) + L".txt", 10));
+  const PfadListe l = testmodel::Scan(
+      L"C:\\p\\", {{L"C:\\p\\", {F(L"a.iso", 3000000), F(L"b.ISO", 1000000), F(L"c.txt", 500000),
+                                 F(L"leer.txt", 0)}},
+                   {L"C:\\p\\viele\\", many},
+                   {L"C:\\p\\tief\\unten\\", {F(L"d.mkv", 2000000), F(L"e.doc", 700000)}}});
+  TypeRanking ranks;
+  ranks.Assign(FileTypes(l, RecordsBelow(l, L"C:\\p\\")));
+  ASSERT_EQ(ranks.TypeAt(0), L"mkv");
+  TreemapIndex index;
+  index.Build(l, L"C:\\p\\", &ranks);
+  const TmRect area{0, 0, 600, 400};
+  const auto tiles = Layout(index, area);
+
+  std::map<std::wstring, const TmTile*> files;
+  for (const TmTile& t : tiles) {
+    if (!t.file) continue;
+    ASSERT_TRUE(t.leaf);
+    ASSERT_GE(t.parent, 0);
+    const TmTile& own = tiles[static_cast<size_t>(t.parent)];
+    // The parent is the "<DATEIEN>" record of the directory whose files they are.
+    ASSERT_EQ(l.Name(own.id), kDateien);
+    ASSERT_EQ(l.Parent(own.id), l.FullPath(t.id) + L"\\");
+    EXPECT_TRUE(Inside(t.r, own.r));
+    EXPECT_NEAR(Area(t.r) / Area(own.r), static_cast<double>(t.size) / own.size, 1e-9);
+    const FileInfo f = l.FilesOf(t.id)[t.file - 1];
+    EXPECT_EQ(f.Size, t.size);
+    std::string name8;
+    AppendWtf8(name8, f.Name);
+    EXPECT_EQ(t.tag, ranks.RankOfName8(name8));
+    files[l.FullPath(t.id) + L"\\" + f.Name] = &t;
+  }
+  for (const wchar_t* name : {L"a.iso", L"b.ISO", L"c.txt", L"viele\\gross.mkv",
+                              L"tief\\unten\\d.mkv", L"tief\\unten\\e.doc"}) {
+    EXPECT_TRUE(files.count(L"C:\\p\\" + std::wstring(name))) << ToUtf8(name);
+  }
+  // Files of 0 bytes get no tile.
+  EXPECT_FALSE(files.count(L"C:\\p\\leer.txt"));
+  // The 400 small files of viele\ are one merged tile, of the type with most of their bytes.
+  int mergedInViele = 0;
+  for (const TmTile& t : tiles) {
+    if (t.id == kTmMerged && t.parent >= 0 &&
+        l.Parent(tiles[static_cast<size_t>(t.parent)].id) == L"C:\\p\\viele\\") {
+      ++mergedInViele;
+      EXPECT_EQ(t.merged, 400u);
+      EXPECT_EQ(ranks.TypeAt(t.tag), L"jpg");
+    }
+  }
+  EXPECT_EQ(mergedInViele, 1);
+  // A directory of nothing but crumbs (3,000 files of under a pixel each, in a tile wide
+  // enough to divide) stays one tile, of the type of most of them.
+  std::vector<FileInfo> crumbs;
+  for (int i = 0; i < 3000; ++i) crumbs.push_back(F(std::to_wstring(i) + (i % 3 ? L".jpg" : L".txt"), 1));
+  const PfadListe c = testmodel::Scan(
+      L"C:\\q\\", {{L"C:\\q\\gross\\", {F(L"g.bin", 300000)}}, {L"C:\\q\\krume\\", crumbs}});
+  TypeRanking cranks;
+  cranks.Assign(FileTypes(c, RecordsBelow(c, L"C:\\q\\")));
+  TreemapIndex cindex;
+  cindex.Build(c, L"C:\\q\\", &cranks);
+  bool seen = false;
+  for (const TmTile& t : Layout(cindex, area)) {
+    if (t.id == kTmMerged || t.file || c.Parent(t.id) != L"C:\\q\\krume\\") continue;
+    seen = true;
+    EXPECT_TRUE(t.leaf);
+    EXPECT_EQ(cranks.TypeAt(t.tag), L"jpg");
+  }
+  EXPECT_TRUE(seen);
+
+  // Drawn with a colour per tile: the pixels of each leaf are its colour, shaded.
+  const int w = 600, h = 400;
+  std::vector<uint32_t> colours(tiles.size());
+  for (size_t k = 0; k < tiles.size(); ++k) colours[k] = 0x406080 + 0x100 * (k % 64);
+  std::vector<uint32_t> px(static_cast<size_t>(w) * h);
+  std::vector<int32_t> hit(px.size());
+  RenderCushions(tiles, colours, 0xFFFFFF, w, h, px.data(), w, hit.data());
+  for (size_t i = 0; i < px.size(); i += 97) {
+    ASSERT_GE(hit[i], 0);
+    const uint32_t c = colours[static_cast<size_t>(hit[i])], p = px[i];
+    const double r = ((p >> 16) & 255) / double((c >> 16) & 255);
+    const double b = (p & 255) / double(c & 255);
+    EXPECT_NEAR(r, b, 0.03) << i;
+  }
+  // An index made without the ranking tags nothing.
+  TreemapIndex plain;
+  plain.Build(l, L"C:\\p\\");
+  for (const TmTile& t : Layout(plain, area)) EXPECT_EQ(t.tag, kTmNoTag);
 }
 
 TEST(WindowPlacement, BesideWhereTheScreenHasRoom) {

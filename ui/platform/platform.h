@@ -83,6 +83,12 @@ Event WaitWindowEvent();
 Event WindowEvent();
 // WaitWindowEvent with a limit in milliseconds; kind EventNone when nothing came.
 Event WaitWindowEventTimeout(DWORD ms);
+// Work for when the program has nothing else to do: the two waiting calls above run it each
+// time no event is queued and every message has been handled (paints included), and go on
+// with it, looking at the messages between its pieces, while it returns true. WindowEvent
+// never runs it.
+using IdleHandler = bool (*)();
+void SetIdleHandler(IdleHandler handler);
 // The event most recently returned by one of the three calls above.
 const Event& LastEvent();
 // Queues an event as if the window procedure had (components and tests).

@@ -29,6 +29,7 @@ std::map<int, WinInfo> gWindows;
 std::deque<Event> gQueue;
 Event gLast;
 WinCallback gCallback = nullptr;
+IdleHandler gIdle = nullptr;
 bool gInitialised = false;
 
 struct Shortcut {
@@ -387,6 +388,11 @@ Event WaitImpl(DWORD ms) {
   for (;;) {
     PumpPending();
     if (!gQueue.empty()) return Take();
+    if (gIdle && gIdle()) {
+      if (ms == INFINITE || GetTickCount() - start < ms) continue;
+      gLast = Event{};
+      return gLast;
+    }
     DWORD wait = INFINITE;
     if (ms != INFINITE) {
       const DWORD spent = GetTickCount() - start;
@@ -495,6 +501,8 @@ void FlushEvents() {
 size_t QueuedEventCount() { return gQueue.size(); }
 
 void SetWindowCallback(WinCallback cb) { gCallback = cb; }
+
+void SetIdleHandler(IdleHandler handler) { gIdle = handler; }
 
 void AddKeyboardShortcut(int win, int virtualKey, int item) {
   for (Shortcut& s : gShortcuts) {
