@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "os/clipboard.h"
+#include "os/fs.h"
 #include "os/recycle.h"
 #include "os/text.h"
 #include "scan/driver.h"
@@ -112,9 +113,9 @@ bool OnMenu(int item) {
   }
 }
 
-std::wstring FilesText(int64_t n) {
-  return GroupThousands(n) + (n == 1 ? L" Datei" : L" Dateien");
-}
+// At most this many files are named in the message about what stayed, as the result list's
+// recycle bin does.
+constexpr size_t kNamedAtMost = 10;
 
 }  // namespace
 
@@ -127,19 +128,21 @@ void RecycleSelectedFiles() {
     bytes += f.size;
     paths.push_back(f.path);
   }
-  std::wstring question = FilesText(static_cast<int64_t>(chosen.size())) + L" mit zusammen " +
-                          GroupThousands(bytes / 1024) + L" KB in den Papierkorb verschieben?";
-  if (chosen.size() == 1) question += L"\r\n\r\n" + chosen.front().path;
-  if (ui::_Msg(question, true) != 1) return;
+  const int64_t n = static_cast<int64_t>(chosen.size());
+  // Worded as the result list's question, without the "aus": the files lie in many places.
+  const std::wstring question = GroupThousands(n) + (n == 1 ? L" Datei" : L" Dateien") +
+                                L" (zusammen " + GroupThousands(bytes / 1024) +
+                                L" KB) in den Papierkorb verschieben?";
+  if (!ui::_Msg(question, true)) return;
   os::MoveToRecycleBin(paths, ui::WindowID(kFilesWindow));
   // Gone is what the disk no longer has; what stays keeps its place in the results.
   std::vector<FileAt> gone;
-  std::wstring stayed;
+  std::vector<std::wstring> stayed;
   for (const ListedFile& f : chosen) {
-    if (GetFileAttributesW(f.path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (GetFileAttributesW(os::LongPathForm(f.path).c_str()) == INVALID_FILE_ATTRIBUTES) {
       gone.push_back(f.at);
     } else {
-      stayed += L"\r\n" + f.path;
+      stayed.push_back(f.path);
     }
   }
   if (!gone.empty()) {
@@ -147,9 +150,18 @@ void RecycleSelectedFiles() {
     // What follows a scan follows: the sets' sizes and marks, and the list with every view.
     _SetsUpdateSizes();
     _SetsCheckBIP();
-    _ShowDir(GStartPath);
+    const std::wstring shown = ShownDirectory();
+    _ShowDir(shown.empty() ? GStartPath : shown);
+    if (ShowingErrors()) _ShowErrors();
   }
-  if (!stayed.empty()) ui::_Msg(L"Konnte nicht in den Papierkorb verschieben:" + stayed);
+  if (stayed.empty()) return;
+  std::wstring text = L"Nicht in den Papierkorb verschoben:";
+  for (size_t i = 0; i < stayed.size() && i < kNamedAtMost; ++i) text += L"\r\n" + stayed[i];
+  if (stayed.size() > kNamedAtMost) {
+    text += L"\r\n... und " + GroupThousands(static_cast<int64_t>(stayed.size() - kNamedAtMost)) +
+            L" weitere";
+  }
+  ui::_Msg(text);
 }
 
 void ConnectViews() {

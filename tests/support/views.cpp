@@ -7,6 +7,8 @@
 #include <sstream>
 
 #include "os/text.h"
+#include "scan/filetable.h"
+#include "scan/model.h"
 
 namespace vardune::test {
 
@@ -98,53 +100,41 @@ int MenusAnswered() { return gMenusAnswered; }
 std::vector<std::wstring> LastMenuItems() { return gLastItems; }
 int LastMenuChecked() { return gLastChecked; }
 
-std::wstring ClipboardText() {
-  std::wstring out;
-  if (!OpenClipboard(nullptr)) return out;
-  if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
-    if (const auto* p = static_cast<const wchar_t*>(GlobalLock(h))) {
-      out = p;
-      GlobalUnlock(h);
+bool KeepFilesOfTheResults() {
+  bool gave = false;
+  for (size_t i = 0; i < Pfade.size(); ++i) {
+    if (Pfade[i].Size < 0 || Pfade.Name(i) == kDateien || Pfade.FileStore().Count(Pfade[i].FileBlock) > 0) {
+      continue;
     }
+    FileBlockBuilder b;
+    const std::wstring dir = Pfade.FullPath(i) + L"\\";
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) continue;
+    do {
+      if (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+      const int64_t size = (int64_t{fd.nFileSizeHigh} << 32) | fd.nFileSizeLow;
+      const uint64_t t = (uint64_t{fd.ftLastWriteTime.dwHighDateTime} << 32) | fd.ftLastWriteTime.dwLowDateTime;
+      b.Add(std::wstring_view(fd.cFileName), size, (size + 4095) / 4096 * 4096, FileTimeSeconds(t),
+            FileFlagsOf(fd.dwFileAttributes));
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    if (b.Empty()) continue;
+    Pfade.SetFiles(i, Pfade.FileStore().Add(b));
+    gave = true;
   }
-  CloseClipboard();
-  return out;
+  return gave;
 }
 
-std::vector<std::string> TrashedBelow(const std::string& below) {
-  // The trash's info files name the original path: Path=/tmp/...; printed as one line each.
-  const std::string list = "/tmp/vardune-trash-" + std::to_string(GetCurrentProcessId());
-  RunUnix("d=${XDG_DATA_HOME:-$HOME/.local/share}/Trash; grep -h '^Path=' \"$d\"/info/*.trashinfo "
-          "2>/dev/null | sed 's/^Path=//' > " + ShellQuote(list));
-  std::vector<std::string> out;
-  std::wstring wlist = L"Z:" + FromUtf8(list);
-  for (auto& c : wlist) {
-    if (c == L'/') c = L'\\';
+void CALLBACK AnswerShellQuestionNo(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND dlg = VisibleDialog();
+  if (!dlg) return;
+  KillTimer(nullptr, id);
+  if (HWND no = GetDlgItem(dlg, IDNO)) {
+    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), reinterpret_cast<LPARAM>(no));
+  } else {
+    PostMessageW(dlg, WM_CLOSE, 0, 0);
   }
-  HANDLE f = CreateFileW(wlist.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f != INVALID_HANDLE_VALUE) {
-    std::string text(1 << 20, '\0');
-    DWORD got = 0;
-    ReadFile(f, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
-    CloseHandle(f);
-    text.resize(got);
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-      // Percent-encoded as URIs are.
-      std::string path;
-      for (size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == '%' && i + 2 < line.size()) {
-          path += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-          i += 2;
-        } else {
-          path += line[i];
-        }
-      }
-      if (path.rfind(below, 0) == 0) out.push_back(path);
-    }
-  }
-  RunUnix("rm -f " + ShellQuote(list));
-  return out;
 }
 
 void MixedTree(const TempTree& t, int files, uint32_t seed) {

@@ -1,7 +1,6 @@
 // Helpers of the tests of the views beside the result list: files with given times, the
 // cells of a report list as the control gives them, a popup menu answered with the keyboard,
-// keys and double clicks on a list, the clipboard, Wine's recycle bin, and a tree of a few
-// thousand files of mixed types.
+// keys and double clicks on a list, and a tree of a few thousand files of mixed types.
 #pragma once
 #include <windows.h>
 
@@ -10,7 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/support/keys.h"
 #include "tests/support/support.h"
+#include "tests/support/trash.h"
 
 namespace vardune::test {
 
@@ -36,12 +37,16 @@ int MenusAnswered();
 std::vector<std::wstring> LastMenuItems();
 int LastMenuChecked();
 
-std::wstring ClipboardText();
+// The files of every directory record of the results that holds none, read from the disk as
+// a walk that keeps every file reads them (name, size, the size rounded up to 4 KiB clusters as
+// its size on disk, last-write time, flags); true when one was given files. A build whose
+// walks keep the files already finds nothing to do: the tests of the views run the same
+// against either.
+bool KeepFilesOfTheResults();
 
-// The folder of Wine's recycle bin for files of the Linux file system (the freedesktop.org
-// trash of the user), where a test finds what the program moved there: the Linux paths of
-// the files it holds whose original path lies below `below` (a Linux path).
-std::vector<std::string> TrashedBelow(const std::string& below);
+// A timer procedure that answers the shell's own question before it destroys what the bin
+// could not take (Wine asks it for a file held open) with No, as a careful user does.
+void CALLBACK AnswerShellQuestionNo(HWND, UINT, UINT_PTR id, DWORD);
 
 // A tree of about `files` files in a few hundred directories of mixed types (pictures,
 // videos, music, documents, program files, archives), sizes spread from bytes to megabytes,

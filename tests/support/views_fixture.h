@@ -18,6 +18,7 @@
 #include "ui/menus.h"
 #include "view/datetext.h"
 #include "view/fileswindow.h"
+#include "view/resultlist.h"
 #include "view/treemap.h"
 #include "view/typeswindow.h"
 
@@ -47,10 +48,21 @@ class ViewsTest : public AppTest {
       SetFileTime(tree_, kTreeFiles[k].rel, TreeTime(k));
     }
   }
+  // A click on the scan button; the files of the results as a walk keeps them, and the list
+  // (with the views) shown again where they were not kept yet.
+  static void Scan() {
+    Click(kGadScan);
+    if (KeepFilesOfTheResults()) {
+      const bool errors = ShowingErrors();
+      _ShowDir(ShownDirectory());
+      if (errors) _ShowErrors();
+      RunPending();
+    }
+  }
   void StartScanned() {
     MakeTree();
     Start({tree_.Root()});
-    Click(kGadScan);
+    Scan();
     ASSERT_EQ(GStartPath, tree_.Root());
   }
   // A key as the keyboard gives it to the result list, which has the focus.

@@ -99,7 +99,7 @@ TEST_F(TreemapFilesTest, FilesAreTilesOfTheirSizesInTheirDirectoriesColouredByTy
   // A click on a file selects the row of its top-level directory and the file among the
   // largest files; a double click opens the file manager at the file.
   Menu(kItemFiles);
-  const TreemapTileInfo& brief = ByPath().at(tree_.Path(L"Dokumente\\Brief.pdf"));
+  const TreemapTileInfo brief = ByPath().at(tree_.Path(L"Dokumente\\Brief.pdf"));
   MapClick(Centre(brief.rect));
   EXPECT_EQ(ui::GetGadgetState(kGadResults), MainRow(L"Dokumente"));
   const std::vector<int> chosen = test::SelectedRows(Files());
@@ -158,7 +158,7 @@ TEST_F(TreemapFilesTest, TheColouringIsChosenWhereNoTileIsAndKeptForTheSession) 
   const RECT bilder = ByPath().at(tree_.Path(L"Bilder\\")).rect;
   test::AnswerNextMenu(0);
   MapRightClick(Centre(bilder));
-  EXPECT_EQ(test::LastMenuItems(), (std::vector<std::wstring>{L"Explorer", L"Lösch-Dialog"}));
+  EXPECT_EQ(test::LastMenuItems(), (std::vector<std::wstring>{L"Explorer", L"Lösch-Dialog", L"In den Papierkorb..."}));
   EXPECT_EQ(test::gStarted.parameters, tree_.Path(L"Bilder\\"));
 }
 
@@ -167,7 +167,7 @@ TEST_F(TreemapFilesTest, TheColouringIsChosenWhereNoTileIsAndKeptForTheSession) 
 TEST_F(TreemapFilesTest, ScreenshotsAfterAScanOfAFewThousandFilesOfMixedTypes) {
   test::MixedTree(tree_, 3000, 4711);
   Start({tree_.Root()});
-  Click(kGadScan);
+  Scan();
   // The main window in the top left corner, as a user makes room: the views find their places
   // beside it and beside each other.
   const RECT work = ui::WorkAreaOf(kMainWindow);
