@@ -32,7 +32,7 @@ struct Column {
   bool right;
 };
 constexpr Column kColumns[] = {
-    {L"Name", 170, false}, {L"KBytes", 80, true}, {L"Verzeichnis", 175, false}, {L"Geändert", 115, false}};
+    {L"Name", 170, false}, {L"KBytes", 80, true}, {L"Verzeichnis", 165, false}, {L"Geändert", 125, false}};
 constexpr int kOrder[] = {1, 0, 2, 3};
 
 std::vector<FileRow> gRows;
@@ -189,7 +189,14 @@ void _FilesOpen() {
 
 void HideFiles() { ui::HideWindow(kFilesWindow, true); }
 
-void ConnectFilesWindow() { AddFollowingView(FollowingView{OnShow, OnDrop, OnWork}); }
+void ConnectFilesWindow() {
+  // A session begins with the window as it first opens: largest first.
+  gRows.clear();
+  gSort = 11;
+  gPlaced = false;
+  gBuilt = false;
+  AddFollowingView(FollowingView{OnShow, OnDrop, OnWork});
+}
 
 std::vector<ListedFile> FilesSelected() {
   std::vector<ListedFile> out;

@@ -410,7 +410,12 @@ void HideTreemap() {
   ui::HideWindow(kTreemapWindow, true);
 }
 
-void ConnectTreemap() { AddFollowingView(FollowingView{OnShow, OnDrop, OnWork}); }
+void ConnectTreemap() {
+  // A session begins coloured by type, with no type chosen.
+  gByType = true;
+  gHighlight.clear();
+  AddFollowingView(FollowingView{OnShow, OnDrop, OnWork});
+}
 
 void TreemapInvalidate() {
   gMap.indexed = false;

@@ -269,7 +269,15 @@ void _TypesOpen() {
 
 void HideTypes() { ui::HideWindow(kTypesWindow, true); }
 
-void ConnectTypesWindow() { AddFollowingView(FollowingView{OnShow, OnDrop, OnWork}); }
+void ConnectTypesWindow() {
+  // A session begins with the window as it first opens: most bytes first, no type chosen.
+  gRows.clear();
+  gSort = 11;
+  gPlaced = false;
+  gBuilt = false;
+  gChosen.clear();
+  AddFollowingView(FollowingView{OnShow, OnDrop, OnWork});
+}
 
 void TypesDpiChanged() {
   MakeImages();
