@@ -206,7 +206,6 @@ std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
     for (size_t k = 0; k < items.size(); ++k) sizes[k] = static_cast<double>(items[k].size);
     const std::vector<TmRect> rects = Squarify(sizes, outer.r);
     const double h = o.height * std::pow(o.falloff, depth + 1);
-    tiles.reserve(tiles.size() + items.size());
     for (size_t k = 0; k < items.size(); ++k) {
       TmTile t;
       t.r = rects[k];
