@@ -225,7 +225,6 @@ std::wstring FullCommandLinePath(const std::wstring& given) {
   std::wstring full(n, L'\0');
   const DWORD k = GetFullPathNameW(given.c_str(), n, full.data(), nullptr);
   full.resize(k < n ? k : 0);
-  // GetFullPathNameW drops the backslash that ends "Daten\" only where it is given.
   return NormalizeEnteredPath(full.empty() ? given : full);
 }
 
