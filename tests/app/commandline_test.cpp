@@ -200,6 +200,17 @@ TEST_F(CommandLineRun, FailedScansAndWritesEndWithOneAndLeaveNoFile) {
   SetFileAttributesW(out.Path(L"alt.csv").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// Relative names count from the current directory, as at a command prompt.
+TEST_F(CommandLineRun, RelativePathsCountFromTheCurrentDirectory) {
+  TempTree t;
+  t.File(L"gross\\a.bin", 2048);
+  const ProgramRun r = test::RunFromShell({L"/export=bericht.csv", L"gross"}, t.Root());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Lines(Bytes(t.Path(L"bericht.csv"))),
+            (std::vector<std::string>{"\xEF\xBB\xBFPfad;Bytes;KBytes;Dateien;Verz;Fehler",
+                                      test::Narrow(t.Path(L"gross\\")) + ";2048;2;1;0;0"}));
+}
+
 // Arguments that do not parse end with 2 before anything is scanned or written, and say why,
 // followed by how the program is called.
 TEST_F(CommandLineRun, ArgumentsThatDoNotParseEndWithTwo) {

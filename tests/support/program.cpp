@@ -74,14 +74,15 @@ std::wstring ProgramPath() {
   return {};
 }
 
-ProgramRun RunFromShell(const std::vector<std::wstring>& args) {
+ProgramRun RunFromShell(const std::vector<std::wstring>& args, const std::wstring& workDir) {
   ProgramRun r;
   const std::wstring exe = ProgramPath();
   if (exe.empty()) return r;
   const TempTree io;
   std::string cmd = "cd ";
-  cmd += ShellQuote(UnixPath(exe.substr(0, exe.rfind(L'\\') + 1)));
-  cmd += " && wine ./vardune.exe";
+  cmd += ShellQuote(UnixPath(workDir.empty() ? exe.substr(0, exe.rfind(L'\\') + 1) : workDir));
+  cmd += " && wine ";
+  cmd += ShellQuote(UnixPath(exe));
   for (const std::wstring& a : args) cmd.append(" ").append(ShellQuote(Narrow(a)));
   cmd += std::string(" >") + ShellQuote(UnixPath(io.Path(L"out")));
   cmd += std::string(" 2>") + ShellQuote(UnixPath(io.Path(L"err")));

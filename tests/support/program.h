@@ -18,8 +18,9 @@ struct ProgramRun {
   int windowsSeen = 0;   // top-level windows of the process seen while it ran (CreateProcessW)
 };
 
-// `wine vardune.exe ARGS > out 2> err` from /bin/sh in the folder of the program.
-ProgramRun RunFromShell(const std::vector<std::wstring>& args);
+// `wine vardune.exe ARGS > out 2> err` from /bin/sh in the folder of the program, or in
+// `workDir` when one is given.
+ProgramRun RunFromShell(const std::vector<std::wstring>& args, const std::wstring& workDir = L"");
 
 // How CreateProcessW starts the program.
 enum class StartedAs {
