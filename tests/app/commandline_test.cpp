@@ -396,5 +396,60 @@ TEST_F(CommandLineRun, ImportSwitchOpensAnExportInTheWindow) {
   EXPECT_EQ(GStartPath, GProgDir);
 }
 
+struct FoundWindow {
+  DWORD pid;
+  HWND main;
+};
+
+BOOL CALLBACK FindMainWindow(HWND w, LPARAM lp) {
+  auto* f = reinterpret_cast<FoundWindow*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  wchar_t title[64] = {0};
+  GetWindowTextW(w, title, 64);
+  if (pid == f->pid && IsWindowVisible(w) && std::wstring(title).starts_with(L"Vardune ") &&
+      GetDlgItem(w, kGadPath)) {
+    f->main = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The same through the real program, as Explorer starts it for a double click: its main
+// window comes up with the imported root in the path field, and closing it ends the program.
+TEST_F(CommandLineRun, ImportSwitchOfTheRealProgramShowsTheExport) {
+  TempTree t, out;
+  t.File(L"gross\\a.bin", 4096);
+  const std::wstring file = out.Path(L"Bericht mit Blank.json");
+  ASSERT_EQ(test::RunFromShell({L"/export=" + file, t.Root()}).exitCode, 0);
+  std::wstring cmd = test::WinArg(test::ProgramPath()) + L" " + test::WinArg(L"/import=" + file);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  CloseHandle(pi.hThread);
+  FoundWindow f{pi.dwProcessId, nullptr};
+  std::wstring shown;
+  for (int i = 0; i < 400 && shown != t.Root(); ++i) {
+    Sleep(50);
+    f.main = nullptr;
+    EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&f));
+    if (!f.main) continue;
+    wchar_t text[MAX_PATH] = {0};
+    SendMessageTimeoutW(GetDlgItem(f.main, kGadPath), WM_GETTEXT, MAX_PATH,
+                        reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    shown = text;
+  }
+  EXPECT_EQ(shown, t.Root());
+  if (f.main) PostMessageW(f.main, WM_CLOSE, 0, 0);
+  const bool ended = WaitForSingleObject(pi.hProcess, 20000) == WAIT_OBJECT_0;
+  if (!ended) TerminateProcess(pi.hProcess, 99);
+  DWORD code = 99;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(code, 0u);
+}
+
 }  // namespace
 }  // namespace vardune
