@@ -57,28 +57,23 @@ const std::vector<ui::FileType>& ImportTypes() {
 
 std::string Narrow(const wchar_t* s) { return ToUtf8(s); }
 
-void ImportFailed(const std::wstring& path, const std::wstring& why) {
-  ui::_Msg(L"Konnte nicht importieren:\r\n" + path + L"\r\n" + why +
-           L"\r\nDie bisherigen Ergebnisse bleiben erhalten.");
+std::wstring ImportFailureText(const std::wstring& path, const std::wstring& why) {
+  return L"Konnte nicht importieren:\r\n" + path + L"\r\n" + why +
+         L"\r\nDie bisherigen Ergebnisse bleiben erhalten.";
 }
 
 }  // namespace
 
-bool ExportResults(std::wstring path, int chosenType) {
-  const ExportFormat format = ExportFormatFor(path, chosenType);
+bool WriteExport(const std::wstring& path, ExportFormat format, std::wstring& failure) {
   JsonExportResult json = JsonExportResult::Ok;
-  os::WriteOutcome written;
-  {
-    WaitCursor busy;
-    written = os::WriteFileReplacing(path, [&](const os::ByteSink& sink) {
-      if (format != ExportFormat::NcduJson) {
-        return WriteCsv(Pfade, sink, format == ExportFormat::CsvWithFiles);
-      }
-      json = WriteNcduJson(Pfade, NcduMeta{Narrow(GBuild), static_cast<int64_t>(std::time(nullptr))},
-                           sink);
-      return json == JsonExportResult::Ok;
-    });
-  }
+  const os::WriteOutcome written = os::WriteFileReplacing(path, [&](const os::ByteSink& sink) {
+    if (format != ExportFormat::NcduJson) {
+      return WriteCsv(Pfade, sink, format == ExportFormat::CsvWithFiles);
+    }
+    json = WriteNcduJson(Pfade, NcduMeta{Narrow(GBuild), static_cast<int64_t>(std::time(nullptr))},
+                         sink);
+    return json == JsonExportResult::Ok;
+  });
   if (written.Ok) return true;
   std::wstring text = L"Konnte nicht exportieren:\r\n" + path + L"\r\n";
   text += json == JsonExportResult::NoCommonRoot
@@ -95,8 +90,20 @@ bool ExportResults(std::wstring path, int chosenType) {
   if (!written.NewDataAt.empty()) {
     text += L"\r\nDie neuen Daten stehen unter:\r\n" + written.NewDataAt;
   }
-  ui::_Msg(text);
+  failure = std::move(text);
   return false;
+}
+
+bool ExportResults(std::wstring path, int chosenType) {
+  const ExportFormat format = ExportFormatFor(path, chosenType);
+  std::wstring failure;
+  bool ok = false;
+  {
+    WaitCursor busy;
+    ok = WriteExport(path, format, failure);
+  }
+  if (!ok) ui::_Msg(failure);
+  return ok;
 }
 
 void _Export() {
@@ -110,10 +117,11 @@ void _Export() {
   ExportResults(c.Path, c.Type);
 }
 
-bool ImportResults(const std::wstring& path) {
+bool ReadExport(const std::wstring& path, ImportResult& result, std::wstring& failure) {
+  failure.clear();
   os::FileReader file(path);
   if (!file.IsOpen()) {
-    ImportFailed(path, os::SystemErrorText(file.OpenError()));
+    failure = ImportFailureText(path, os::SystemErrorText(file.OpenError()));
     return false;
   }
   // The import of a large file takes seconds: the window stays alive as during a scan (every
@@ -142,21 +150,28 @@ bool ImportResults(const std::wstring& path) {
     }
     return n;
   };
-  ImportResult result;
   ImportError err;
   const bool ok = ReadNcduJson(read, result, err);
   if (GScanUi.ReleaseStop) GScanUi.ReleaseStop();
   if (GScanUi.EnableStop) GScanUi.EnableStop(false);
-  if (!ok) {
-    if (GScanUi.SetPathText) GScanUi.SetPathText(summary);
-    if (GScanUi.ResultsUnchanged) GScanUi.ResultsUnchanged();
-    if (stopped) return false;
-    if (err.Line > 0) {
-      ImportFailed(path, L"Zeile " + std::to_wstring(err.Line) + L", Spalte " +
-                             std::to_wstring(err.Column) + L": " + err.Text);
-    } else {
-      ImportFailed(path, err.Text);
-    }
+  if (ok) return true;
+  if (GScanUi.SetPathText) GScanUi.SetPathText(summary);
+  if (GScanUi.ResultsUnchanged) GScanUi.ResultsUnchanged();
+  if (stopped) return false;
+  if (err.Line > 0) {
+    failure = ImportFailureText(path, L"Zeile " + std::to_wstring(err.Line) + L", Spalte " +
+                                          std::to_wstring(err.Column) + L": " + err.Text);
+  } else {
+    failure = ImportFailureText(path, err.Text);
+  }
+  return false;
+}
+
+bool ImportResults(const std::wstring& path) {
+  ImportResult result;
+  std::wstring failure;
+  if (!ReadExport(path, result, failure)) {
+    if (!failure.empty()) ui::_Msg(failure);
     return false;
   }
 

@@ -3,6 +3,9 @@
 #pragma once
 #include <string>
 
+#include "scan/export.h"
+#include "scan/import.h"
+
 namespace vardune {
 
 // "Exportieren...": asks for a file and its type (CSV or ncdu JSON) and writes every record.
@@ -15,5 +18,13 @@ void _Import();
 // stay as they were, and an export's message says where an existing file and the new data are.
 bool ExportResults(std::wstring path, int chosenType);
 bool ImportResults(const std::wstring& path);
+
+// The export without a window: every record written to `path` in `format`. On failure false,
+// and `failure` holds the message the menu would show (the file named, where an existing
+// file and the new data are); nothing is shown.
+bool WriteExport(const std::wstring& path, ExportFormat format, std::wstring& failure);
+// The reading of an import without touching the results: false with the message the menu
+// would show in `failure`, or with `failure` empty when "STOPP" gave it up.
+bool ReadExport(const std::wstring& path, ImportResult& result, std::wstring& failure);
 
 }  // namespace vardune

@@ -6,6 +6,8 @@
 #include <shlobj.h>
 
 #include "app/app.h"
+#include "app/commandline.h"
+#include "app/exchange.h"
 #include "app/views.h"
 #include "os/build.h"
 #include "os/fs.h"
@@ -110,6 +112,9 @@ void _PathFieldEvent(int type) {
 }
 
 bool StartUp(const std::vector<std::wstring>& args) {
+  // /import=FILE: the usual start (the path field as without a parameter), then the import.
+  const CommandLine cl = ParseCommandLine(args);
+  const bool importing = cl.Mode == CommandMode::Import;
   // No "insert a disk" or "cannot open" dialogs of the system for a drive without medium or a
   // share that is gone: the walk records such directories as unreadable.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
@@ -140,9 +145,11 @@ bool StartUp(const std::vector<std::wstring>& args) {
   InstallMainKeys();
   ConnectViews();
   // 9.
-  _Init(args);
+  _Init(importing ? std::vector<std::wstring>() : args);
   // 10.
   _SetsLoad();
+  // A double click on an exported file: it is opened as "Importieren..." opens it.
+  if (importing) ImportResults(FullCommandLinePath(cl.ImportFile));
   // 11.
   GQuit = 0;
   return true;
@@ -160,6 +167,11 @@ void ShutDown() {
 }
 
 int RunVardune(const std::vector<std::wstring>& args) {
+  // A scan for a report, or arguments that do not parse: no window at all.
+  if (const CommandLine cl = ParseCommandLine(args);
+      cl.Mode == CommandMode::Export || cl.Mode == CommandMode::Invalid) {
+    return RunWithoutWindow(cl);
+  }
   if (!StartUp(args)) {
     if (gOleReady) OleUninitialize();
     return 1;
