@@ -12,6 +12,7 @@
 #include "ui/logwindow.h"
 #include "ui/mainwindow.h"
 #include "ui/menus.h"
+#include "view/changeswindow.h"
 #include "view/explorer.h"
 #include "view/recycle.h"
 #include "view/resultlist.h"
@@ -108,6 +109,9 @@ void OnMenu(int item, int row) {
     case kItemImport:
       _Import();
       break;
+    case kItemCompare:
+      _CompareMenu();
+      break;
     case kItemQuit:
       GQuit = 1;
       break;
@@ -168,6 +172,7 @@ void OnTreemap(const ui::Event& e) {
 void DispatchMainEvent(const ui::Event& e) {
   // The Backup Sets window's close request and controls 13-23.
   if (e.Kind != ui::EventSizeWindow && SetsWindowEvent(e)) return;
+  if (e.Kind != ui::EventSizeWindow && ChangesEvent(e.Kind, e.Window, e.Gadget, e.Type)) return;
   switch (e.Kind) {
     case ui::EventSizeWindow:
       _AnchorApply(e.Window);
@@ -193,6 +198,8 @@ void DispatchMainEvent(const ui::Event& e) {
     default:
       break;
   }
+  // The window of the changes follows what the command left behind.
+  ChangesWork();
 }
 
 void InstallMainKeys() {

@@ -20,6 +20,7 @@
 #include "ui/menus.h"
 #include "ui/platform/dialogs.h"
 #include "view/resultlist.h"
+#include "view/changeswindow.h"
 #include "view/treemap.h"
 
 namespace vardune {
@@ -146,9 +147,10 @@ bool StartUp(const std::vector<std::wstring>& args) {
 
 void ShutDown() {
   _SetsSave();
+  EndComparison();
   ui::CloseWindow(kMainWindow);
   StopBlinkThread();
-  for (int n : {kLogWindow, 11, 33, 39, 56, kTreemapWindow}) ui::CloseWindow(n);
+  for (int n : {kLogWindow, 11, 33, 39, 56, kTreemapWindow, kChangesWindow}) ui::CloseWindow(n);
   if (gOleReady) OleUninitialize();
   gOleReady = false;
 }

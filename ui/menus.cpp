@@ -16,6 +16,7 @@ bool _MainMenu() {
   ui::MenuItem(kItemStress, L"Stresstest");
   ui::MenuItem(kItemLog, L"Logfenster");
   ui::MenuItem(kItemTreemap, L"Treemap");
+  ui::MenuItem(kItemCompare, L"Vergleichen mit...");
   ui::MenuItem(kItemExport, L"Exportieren...");
   ui::MenuItem(kItemImport, L"Importieren...");
   ui::MenuBar();

@@ -23,7 +23,8 @@ enum MenuItemNumber : int {
   kItemImport = 11,       // "Importieren..."
   kItemPopupExplorer = 12,
   kItemPopupDelete = 13,
-  // 14 to 16 are kept for items of the menu bar.
+  // 14 and 15 are kept for items of the menu bar.
+  kItemCompare = 16,       // "Vergleichen mit...", while a comparison is on "Vergleich beenden"
   kItemPopupRecycle = 17,  // "In den Papierkorb..."
 };
 

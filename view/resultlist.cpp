@@ -13,6 +13,7 @@
 #include "ui/platform/platform.h"
 #include "view/explorer.h"
 #include "view/rows.h"
+#include "view/changeswindow.h"
 #include "view/treemap.h"
 
 namespace vardune {
@@ -163,6 +164,7 @@ void _ShowDir(std::wstring_view path) {
                                    static_cast<int32_t>(files)));
   ui::SetGadgetText(5, L"");
   TreemapShowDir(path);
+  ChangesShowDir(path);
 }
 
 void _ShowErrors() {
@@ -180,6 +182,7 @@ void _ShowErrors() {
   gShowingErrors = true;
   GSort = remembered;
   TreemapShowErrors();
+  ChangesShowErrors();
 }
 
 void _ErrsButton() {
