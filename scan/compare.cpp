@@ -552,7 +552,10 @@ std::vector<ChangeRow> ChangesBelow(const PfadListe& now, const Comparison& cmp,
     if (c.kind == kFile) fileRows[c.a].emplace_back(c.b, rows.size());
     rows.push_back(rowOf(c, true));
   }
-  for (auto& [rec, wanted] : fileRows) {
+  for (auto& entry : fileRows) {
+    // A plain reference: clang before 16 lets no lambda capture a structured binding.
+    std::vector<std::pair<uint32_t, size_t>>& wanted = entry.second;
+    const uint32_t rec = entry.first;
     std::sort(wanted.begin(), wanted.end());
     size_t next = 0;
     uint32_t k = 0;
