@@ -147,6 +147,15 @@ TEST_F(Compare, ATreeChangedSinceItsExport) {
   }
   Click(kGadUp);
   EXPECT_EQ(DirRows(t.Root()), dirs);
+  // What is gone shows the directory that held it; Enter does what a double click does.
+  test::DoubleClickChangeRow(test::ChangeListRowOf(t.Path(L"geht\\")));
+  RunPending();
+  EXPECT_EQ(GStartPath, t.Root());
+  ui::SetGadgetState(kChangesList, test::ChangeListRowOf(t.Path(L"schrumpft\\")));
+  SendMessageW(ui::GadgetID(kChangesList), WM_KEYDOWN, VK_RETURN, 0);
+  RunPending();
+  EXPECT_EQ(GStartPath, t.Path(L"schrumpft\\"));
+  Click(kGadUp);
 
   // A click on a column title sorts by it, in the direction the order had, as in the main
   // list; a click on "Änderung KB" goes back to the most growth first.
@@ -231,6 +240,13 @@ TEST_F(Compare, AnExportOfAnotherTree) {
   Menu(kItemCompare);  // "Vergleich beenden"
   EXPECT_FALSE(ComparisonOn());
   EXPECT_FALSE(ui::IsWindowShown(kChangesWindow));
+  // The window's close box ends it too.
+  CompareWith(out.Path(L"anderes.json"));
+  ASSERT_TRUE(ComparisonOn());
+  PostMessageW(ui::WindowID(kChangesWindow), WM_CLOSE, 0, 0);
+  RunPending();
+  EXPECT_FALSE(ComparisonOn());
+  EXPECT_EQ(ItemText(), L"Vergleichen mit...");
 }
 
 TEST_F(Compare, ADamagedExportStartsNoComparison) {
