@@ -13,6 +13,7 @@
 #include "ui/logwindow.h"
 #include "ui/mainwindow.h"
 #include "ui/menus.h"
+#include "view/changeswindow.h"
 #include "view/explorer.h"
 #include "view/recycle.h"
 #include "view/resultlist.h"
@@ -109,6 +110,9 @@ void OnMenu(int item, int row) {
     case kItemImport:
       _Import();
       break;
+    case kItemCompare:
+      _CompareMenu();
+      break;
     case kItemQuit:
       GQuit = 1;
       break;
@@ -157,6 +161,7 @@ void DispatchMainEvent(const ui::Event& e) {
   if (e.Kind != ui::EventSizeWindow && SetsWindowEvent(e)) return;
   // The treemap, the largest files, the types and their menu items.
   if (ViewsEvent(e)) return;
+  if (e.Kind != ui::EventSizeWindow && ChangesEvent(e.Kind, e.Window, e.Gadget, e.Type)) return;
   switch (e.Kind) {
     case ui::EventSizeWindow:
       _AnchorApply(e.Window);
@@ -180,6 +185,8 @@ void DispatchMainEvent(const ui::Event& e) {
     default:
       break;
   }
+  // The window of the changes follows what the command left behind.
+  ChangesWork();
 }
 
 void InstallMainKeys() {

@@ -24,6 +24,7 @@
 #include "ui/platform/dialogs.h"
 #include "view/resultlist.h"
 #include "view/fileswindow.h"
+#include "view/changeswindow.h"
 #include "view/treemap.h"
 #include "view/typeswindow.h"
 
@@ -157,9 +158,10 @@ bool StartUp(const std::vector<std::wstring>& args) {
 
 void ShutDown() {
   _SetsSave();
+  EndComparison();
   ui::CloseWindow(kMainWindow);
   StopBlinkThread();
-  for (int n : {kLogWindow, 11, 33, 39, 56, kTreemapWindow, kFilesWindow, kTypesWindow}) {
+  for (int n : {kLogWindow, 11, 33, 39, 56, kTreemapWindow, kFilesWindow, kTypesWindow, kChangesWindow}) {
     ui::CloseWindow(n);
   }
   if (gOleReady) OleUninitialize();

@@ -507,6 +507,8 @@ class Handler {
   bool start_array(size_t) { return Open(true); }
   bool key(std::string& k) {
     if (!stack_.empty() && stack_.back().ctx == Ctx::Info) info_.key = KeyOf(k);
+    // The object of the program that wrote the file, right inside the top list.
+    if (stack_.size() == 2 && stack_.back().ctx == Ctx::Skip) timestampKey_ = k == "timestamp";
     return true;
   }
   bool end_object() { return Close(); }
@@ -610,6 +612,9 @@ class Handler {
       case Ctx::Info:
         return InfoValue(k);
       case Ctx::Skip:
+        if (stack_.size() == 2 && timestampKey_ && k == Kind::Unsigned) {
+          out_.Timestamp = static_cast<int64_t>(std::min<uint64_t>(unsigned_, INT64_MAX));
+        }
         return true;
     }
     return true;
@@ -874,6 +879,7 @@ class Handler {
   bool bool_ = false;
   uint64_t unsigned_ = 0;
   bool syntax_ = false;
+  bool timestampKey_ = false;
 };
 
 }  // namespace
@@ -899,6 +905,7 @@ bool ReadNcduJson(const ReadBytes& read, ImportResult& out, ImportError& err) {
   out.Records.Clear();
   out.Root.clear();
   out.Renamed.clear();
+  out.Timestamp = 0;
   err = ImportError{};
   Source src(read);
   Handler h(out);

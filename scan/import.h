@@ -39,6 +39,9 @@ struct ImportResult {
   std::wstring Root;
   // The directories and files that were renamed, in the order of the file.
   std::vector<ImportRename> Renamed;
+  // When the export was written ("timestamp" of the writing program, seconds since 1970); 0
+  // when the file does not say.
+  int64_t Timestamp = 0;
 };
 
 struct ImportError {

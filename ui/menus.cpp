@@ -18,6 +18,7 @@ bool _MainMenu() {
   ui::MenuItem(kItemTreemap, L"Treemap");
   ui::MenuItem(kItemFiles, L"Größte Dateien");
   ui::MenuItem(kItemTypes, L"Dateitypen");
+  ui::MenuItem(kItemCompare, L"Vergleichen mit...");
   ui::MenuItem(kItemExport, L"Exportieren...");
   ui::MenuItem(kItemImport, L"Importieren...");
   ui::MenuBar();

@@ -27,7 +27,7 @@ enum MenuItemNumber : int {
   kItemPopupDelete = 13,
   kItemFiles = 14,            // "Größte Dateien" (also F8)
   kItemTypes = 15,            // "Dateitypen" (also F7)
-  // 16 is kept for an item of the menu bar.
+  kItemCompare = 16,       // "Vergleichen mit...", while a comparison is on "Vergleich beenden"
   kItemPopupRecycle = 17,  // "In den Papierkorb..."
   kItemFilesExplorer = 18,    // popup of the largest files: "Explorer"
   kItemFilesCopyPath = 19,    // "Pfad kopieren"

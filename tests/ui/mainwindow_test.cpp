@@ -225,8 +225,8 @@ TEST_F(MainWindowTest, MenusHoldExactlyTheirItems) {
   EXPECT_STREQ(title, L"Bearbeiten");
   EXPECT_EQ(ItemsOf(GetSubMenu(bar, 0)),
             (std::vector<std::wstring>{L"4 Info", L"1 Stresstest", L"3 Logfenster", L"9 Treemap",
-                                       L"10 Exportieren...", L"11 Importieren...", L"-",
-                                       L"2 Beenden"}));
+                                       L"16 Vergleichen mit...", L"10 Exportieren...",
+                                       L"11 Importieren...", L"-", L"2 Beenden"}));
   EXPECT_EQ(ItemsOf(GetSubMenu(bar, 1)),
             (std::vector<std::wstring>{L"5 Backup Sets", L"6 Explorer AppData", L"-",
                                        L"7 Explorer", L"8 Lösch-Dialog"}));
