@@ -20,6 +20,19 @@ constexpr int64_t kMaxBytes = int64_t{1} << 62;
 
 int64_t AddBytes(int64_t a, int64_t b) { return a > kMaxBytes - b ? kMaxBytes : a + b; }
 
+// The nodes' counts of entries (subdirectories, files) made into the start of each node's run
+// in one array; the counts go back to 0 for the runs to be filled. Returns the array's size.
+template <class Node>
+uint32_t StartRuns(std::vector<Node>& nodes, uint32_t Node::*first, uint32_t Node::*count) {
+  uint32_t next = 0;
+  for (Node& n : nodes) {
+    n.*first = next;
+    next += n.*count;
+    n.*count = 0;
+  }
+  return next;
+}
+
 }  // namespace
 
 void MftTree::Grow(uint32_t number) {
@@ -218,13 +231,7 @@ MftTree::Failure MftTree::Build(const char16_t* upcase, const Progress& progress
     if (tick()) return Failure::Stopped;
     if (state[i] == kReached) ++nodes_[nodes_[i].parent].childCount;
   }
-  uint32_t next = 0;
-  for (Node& n : nodes_) {
-    n.firstChild = next;
-    next += n.childCount;
-    n.childCount = 0;
-  }
-  children_.resize(next);
+  children_.resize(StartRuns(nodes_, &Node::firstChild, &Node::childCount));
   for (uint32_t i = 1; i < nodes_.size(); ++i) {
     if (tick()) return Failure::Stopped;
     if (state[i] != kReached) continue;
@@ -259,13 +266,7 @@ MftTree::Failure MftTree::Build(const char16_t* upcase, const Progress& progress
     n.ownBytes = AddBytes(n.ownBytes, size_[l.record]);
     ++n.fileCount;
   }
-  uint32_t nextFile = 0;
-  for (Node& n : nodes_) {
-    n.firstFile = nextFile;
-    nextFile += n.fileCount;
-    n.fileCount = 0;
-  }
-  files_.resize(nextFile);
+  files_.resize(StartRuns(nodes_, &Node::firstFile, &Node::fileCount));
   for (size_t i = 0; i < links_.size(); ++i) {
     if (tick()) return Failure::Stopped;
     if (fileNode[i] == kNone) continue;
