@@ -19,6 +19,7 @@
 #include "scan/model.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/support.h"
+#include "tests/support/views.h"
 #include "ui/mainwindow.h"
 #include "ui/menus.h"
 #include "ui/platform/platform.h"
@@ -239,10 +240,10 @@ TEST_F(TreemapTest, ShowsTheScannedDirectoryAsTilesInProportionToTheRecords) {
   const auto lum = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
   const RECT b = top.at(t.Path(L"b\\")).rect;
   EXPECT_GT(lum(pixel(cb)), lum(pixel(POINT{b.right - 1, b.bottom - 1})) + 30);
-  // The deepest tile at b's centre: b's own files.
+  // The deepest tile at b's centre: b's one file, inside the tile of b's own files.
   const int at = TreemapTileAt(cb.x, cb.y);
   ASSERT_GE(at, 0);
-  EXPECT_EQ(TreemapTiles()[static_cast<size_t>(at)].path, t.Path(L"b\\<DATEIEN>"));
+  EXPECT_EQ(TreemapTiles()[static_cast<size_t>(at)].path, t.Path(L"b\\b.bin"));
 
   // A directory whose records hold no bytes, or only an unreadable directory: an empty map.
   for (const wchar_t* dir : {L"null", L"kaputt"}) {
@@ -283,9 +284,9 @@ TEST_F(TreemapTest, ClicksOnTilesActOnTheirRowsAndTheMapFollowsNavigation) {
     EXPECT_EQ(ui::GetGadgetItemState(kGadResults, row), row == b ? 1 : 0) << row;
   }
   EXPECT_EQ(ui::GetGadgetText(kGadStatus), L"Auswahl:  2 MB   1 Verz   1 Dateien");
-  // Deeper tiles stand for the row of their top-level tile: a click on a\x\ selects a.
+  // Deeper tiles stand for the row of their top-level tile: a click on a\x\x.bin selects a.
   for (const TreemapTileInfo& tile : TreemapTiles()) {
-    if (tile.path == t.Path(L"a\\x\\<DATEIEN>")) LeftClick(Centre(tile.rect));
+    if (tile.path == t.Path(L"a\\x\\x.bin")) LeftClick(Centre(tile.rect));
   }
   EXPECT_EQ(ui::GetGadgetState(kGadResults), Row(L"a"));
 
@@ -308,15 +309,25 @@ TEST_F(TreemapTest, ClicksOnTilesActOnTheirRowsAndTheMapFollowsNavigation) {
   EXPECT_EQ(popped, 1);
   EXPECT_EQ(ui::GetGadgetState(kGadResults), Row(L"c"));
   EXPECT_EQ(test::gStarted.parameters, t.Path(L"c\\"));
-  // Where no tile is (the caption strip), no menu and no change of the row.
+  // Where no tile is (the caption strip), the map's own menu (its colourings) instead of the
+  // list's, and no change of the row.
+  const int answered = test::MenusAnswered();
+  test::AnswerNextMenu(0);
   SendMessageW(Canvas(), WM_RBUTTONDOWN, MK_RBUTTON, At(POINT{5, 2}));
   SendMessageW(Canvas(), WM_RBUTTONUP, 0, At(POINT{5, 2}));
   RunPending();
   EXPECT_EQ(popped, 1);
+  EXPECT_EQ(test::MenusAnswered(), answered + 1);
+  EXPECT_EQ(test::LastMenuItems().front(), L"Farben nach Dateityp");
   EXPECT_EQ(ui::GetGadgetState(kGadResults), Row(L"c"));
 
-  // A double click on a opens it as a double click on its row does: list and map show a\.
+  // A double click on a's tile lands on one of its files, which opens the file manager at the
+  // file and leaves the list where it is; the list's double click opens a: list and map show a\.
   DoubleClick(Centre(top.at(t.Path(L"a\\")).rect));
+  EXPECT_EQ(GStartPath, t.Root());
+  EXPECT_EQ(test::gStarted.parameters.rfind(L"/select,\"" + t.Path(L"a\\"), 0), 0u)
+      << test::Narrow(test::gStarted.parameters);
+  DoubleClickRow(Row(L"a"));
   EXPECT_EQ(GStartPath, t.Path(L"a\\"));
   EXPECT_EQ(Column(2), (std::vector<std::wstring>{L"<DATEIEN>", L"x"}));
   EXPECT_EQ(TreemapCaption(), t.Path(L"a\\") + L"   4 MB");
@@ -393,15 +404,18 @@ TEST_F(TreemapTest, FollowsARescanDropsClicksDuringItAndHidesOnClose) {
   }
   EXPECT_EQ(covered, static_cast<int64_t>(after.right) * (after.bottom - strip));
 
-  // Resting the mouse on a tile shows its path, its size in KB and its counts.
+  // Resting the mouse on a tile shows its path and its size in KB: at c's centre its new file,
+  // which takes most of it (a file's tip ends with its date).
   const auto cTile = TopTiles().at(t.Path(L"c\\")).rect;
   POINT rest = Centre(cTile);
   ClientToScreen(Canvas(), &rest);
   SetCursorPos(rest.x, rest.y);
   for (int i = 0; i < 40 && !ui::IsGadgetToolTipShown(kTreemapCanvas); ++i) test::PumpMessages(50);
   EXPECT_TRUE(ui::IsGadgetToolTipShown(kTreemapCanvas));
-  EXPECT_EQ(ui::GadgetToolTipText(kTreemapCanvas),
-            t.Path(L"c\\<DATEIEN>") + L"\r\n5'744 KB   2 Dateien   0 Verz");
+  const std::wstring tip = ui::GadgetToolTipText(kTreemapCanvas);
+  const std::wstring head = t.Path(L"c\\neu.bin") + L"\r\n5'120 KB   ";
+  EXPECT_EQ(tip.substr(0, head.size()), head) << test::Narrow(tip);
+  EXPECT_GT(tip.size(), head.size());
   // A click hides it.
   POINT in = Centre(cTile);
   SendMessageW(Canvas(), WM_LBUTTONDOWN, MK_LBUTTON, At(in));

@@ -48,7 +48,6 @@ class ScaledViews : public test::AppTest {
     tree_.File(L"liesmich.txt", 100);
     Start({tree_.Root()});
     Click(kGadScan);
-    if (test::KeepFilesOfTheResults()) _ShowDir(ShownDirectory());
     Menu(v.item);
     ASSERT_TRUE(ui::IsWindowShown(v.win));
     RunPending();

@@ -7,7 +7,6 @@
 #include <sstream>
 
 #include "os/text.h"
-#include "scan/filetable.h"
 #include "scan/model.h"
 
 namespace vardune::test {
@@ -99,32 +98,6 @@ void AnswerNextMenu(int index) {
 int MenusAnswered() { return gMenusAnswered; }
 std::vector<std::wstring> LastMenuItems() { return gLastItems; }
 int LastMenuChecked() { return gLastChecked; }
-
-bool KeepFilesOfTheResults() {
-  bool gave = false;
-  for (size_t i = 0; i < Pfade.size(); ++i) {
-    if (Pfade[i].Size < 0 || Pfade.Name(i) == kDateien || Pfade.FileStore().Count(Pfade[i].FileBlock) > 0) {
-      continue;
-    }
-    FileBlockBuilder b;
-    const std::wstring dir = Pfade.FullPath(i) + L"\\";
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) continue;
-    do {
-      if (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
-      const int64_t size = (int64_t{fd.nFileSizeHigh} << 32) | fd.nFileSizeLow;
-      const uint64_t t = (uint64_t{fd.ftLastWriteTime.dwHighDateTime} << 32) | fd.ftLastWriteTime.dwLowDateTime;
-      b.Add(std::wstring_view(fd.cFileName), size, (size + 4095) / 4096 * 4096, FileTimeSeconds(t),
-            FileFlagsOf(fd.dwFileAttributes));
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-    if (b.Empty()) continue;
-    Pfade.SetFiles(i, Pfade.FileStore().Add(b));
-    gave = true;
-  }
-  return gave;
-}
 
 void CALLBACK AnswerShellQuestionNo(HWND, UINT, UINT_PTR id, DWORD) {
   HWND dlg = VisibleDialog();

@@ -37,13 +37,6 @@ int MenusAnswered();
 std::vector<std::wstring> LastMenuItems();
 int LastMenuChecked();
 
-// The files of every directory record of the results that holds none, read from the disk as
-// a walk that keeps every file reads them (name, size, the size rounded up to 4 KiB clusters as
-// its size on disk, last-write time, flags); true when one was given files. A build whose
-// walks keep the files already finds nothing to do: the tests of the views run the same
-// against either.
-bool KeepFilesOfTheResults();
-
 // A timer procedure that answers the shell's own question before it destroys what the bin
 // could not take (Wine asks it for a file held open) with No, as a careful user does.
 void CALLBACK AnswerShellQuestionNo(HWND, UINT, UINT_PTR id, DWORD);
