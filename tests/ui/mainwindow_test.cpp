@@ -225,6 +225,7 @@ TEST_F(MainWindowTest, MenusHoldExactlyTheirItems) {
   EXPECT_STREQ(title, L"Bearbeiten");
   EXPECT_EQ(ItemsOf(GetSubMenu(bar, 0)),
             (std::vector<std::wstring>{L"4 Info", L"1 Stresstest", L"3 Logfenster", L"9 Treemap",
+                                       L"14 Größte Dateien", L"15 Dateitypen",
                                        L"16 Vergleichen mit...", L"10 Exportieren...",
                                        L"11 Importieren...", L"-", L"2 Beenden"}));
   EXPECT_EQ(ItemsOf(GetSubMenu(bar, 1)),
