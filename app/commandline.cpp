@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <optional>
 #include <cwctype>
 #include <string_view>
 
@@ -13,6 +14,7 @@
 #include "os/clock.h"
 #include "os/files.h"
 #include "os/text.h"
+#include "scan/compare.h"
 #include "scan/driver.h"
 #include "scan/export.h"
 #include "scan/model.h"
@@ -24,7 +26,8 @@ namespace vardune {
 namespace {
 
 constexpr std::wstring_view kUsage =
-    L"Aufruf: vardune.exe /export=DATEI [/dateien] PFAD   oder   vardune.exe /import=DATEI";
+    L"Aufruf: vardune.exe /export=DATEI [/dateien] PFAD   oder   "
+    L"vardune.exe /export=DATEI.csv /vergleich=VORHER.json PFAD   oder   vardune.exe /import=DATEI";
 
 // The switches the program knows. One that takes a value is given as /name=value; the rules
 // of which go together are in ParseCommandLine.
@@ -37,6 +40,7 @@ constexpr Switch kSwitches[] = {
     {L"export", &CommandLine::ExportFile, nullptr},
     {L"dateien", nullptr, &CommandLine::WithFiles},
     {L"import", &CommandLine::ImportFile, nullptr},
+    {L"vergleich", &CommandLine::EarlierFile, nullptr},
 };
 
 struct SwitchArg {
@@ -164,6 +168,10 @@ bool ScanGaveReport(const std::wstring& path) {
 
 void Fail(std::wstring_view text) { ConsoleLine(ConsoleStream::Err, text); }
 
+std::wstring CompareFailure(const std::wstring& file, const std::wstring& why) {
+  return L"Konnte nicht vergleichen:\r\n" + file + L"\r\n" + why;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
@@ -200,16 +208,23 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
 
   if (!cl.ImportFile.empty()) {
     if (!cl.ExportFile.empty()) return Invalid(L"/export und /import gehen nicht zusammen.");
-    if (!plain.empty() || cl.WithFiles) {
+    if (!plain.empty() || cl.WithFiles || !cl.EarlierFile.empty()) {
       return Invalid(L"/import=DATEI nimmt keinen Pfad und keinen weiteren Schalter.");
     }
     cl.Mode = CommandMode::Import;
     return cl;
   }
-  if (cl.ExportFile.empty()) return Invalid(L"/dateien gehört zu /export=DATEI.");
+  if (cl.ExportFile.empty()) {
+    return Invalid(cl.WithFiles ? L"/dateien gehört zu /export=DATEI."
+                                : L"/vergleich=VORHER gehört zu /export=DATEI.");
+  }
   const std::wstring ext = Extension(cl.ExportFile);
   if (ext != L"csv" && ext != L"json") {
     return Invalid(L"Die Exportdatei muss auf .csv oder .json enden: " + cl.ExportFile);
+  }
+  if (!cl.EarlierFile.empty() && ext != L"csv") {
+    return Invalid(L"Die Änderungen werden als CSV geschrieben: die Exportdatei muss auf .csv enden: " +
+                   cl.ExportFile);
   }
   if (plain.empty() || plain[0].empty()) return Invalid(L"Es fehlt der Pfad, der gescannt werden soll.");
   if (plain.size() > 1) return Invalid(L"Nur ein Pfad lässt sich scannen, nicht auch: " + plain[1]);
@@ -245,6 +260,18 @@ int RunWithoutWindow(const CommandLine& cl) {
   const ExportFormat format = Extension(file) == L"json" ? ExportFormat::NcduJson
                               : cl.WithFiles             ? ExportFormat::CsvWithFiles
                                                          : ExportFormat::Csv;
+  // The earlier export is opened before the scan, so that a name mistyped is told at once and
+  // not after an hour of scanning; it is read once the results are there.
+  const std::wstring earlierFile = cl.EarlierFile.empty() ? std::wstring() : FullCommandLinePath(cl.EarlierFile);
+  std::optional<os::FileReader> earlier;
+  if (!earlierFile.empty()) {
+    earlier.emplace(earlierFile);
+    if (!earlier->IsOpen()) {
+      Fail(CompareFailure(earlierFile, os::SystemErrorText(earlier->OpenError())));
+      Fail(file + L" wurde nicht geschrieben.");
+      return kExitFailed;
+    }
+  }
   ConnectConsoleScanUi();
   ConsoleLine(ConsoleStream::Out, L"Scanne " + path);
   const int64_t start = os::Millis();
@@ -261,7 +288,29 @@ int RunWithoutWindow(const CommandLine& cl) {
     return kExitFailed;
   }
   std::wstring failure;
-  if (!WriteExport(file, format, failure)) {
+  if (earlier) {
+    ConsoleLine(ConsoleStream::Out, L"Vergleiche mit " + earlierFile);
+    Comparison cmp;
+    ImportError err;
+    const ReadBytes read = [&](char* buf, size_t cap) {
+      return gInterrupted ? int64_t{-1} : earlier->Read(buf, cap);
+    };
+    if (!CompareWithExport(Pfade, read, cmp, err)) {
+      if (gInterrupted) {
+        Fail(L"Abgebrochen. " + file + L" wurde nicht geschrieben.");
+      } else {
+        Fail(CompareFailure(earlierFile, ImportErrorText(err)));
+        Fail(file + L" wurde nicht geschrieben.");
+      }
+      return kExitFailed;
+    }
+    earlier.reset();
+    if (!WriteReport(file, [&](const os::ByteSink& sink) { return WriteChangesCsv(Pfade, cmp, sink); },
+                     L"", failure)) {
+      Fail(failure);
+      return kExitFailed;
+    }
+  } else if (!WriteExport(file, format, failure)) {
     Fail(failure);
     return kExitFailed;
   }

@@ -2,6 +2,10 @@
 // without any window (for scheduled tasks), and a start that opens an export.
 //
 //   vardune.exe /export=DATEI [/dateien] PFAD   scans PFAD, writes DATEI (.csv or .json), ends
+//   vardune.exe /export=DATEI /vergleich=VORHER PFAD
+//                                               scans PFAD, compares it with the earlier
+//                                               export VORHER and writes what changed to
+//                                               DATEI (.csv), ends
 //   vardune.exe /import=DATEI                   starts as usual with DATEI imported
 //
 // A parameter is a switch when it begins with "/" or "-" followed by a word of letters, alone
@@ -26,6 +30,7 @@ struct CommandLine {
   std::wstring ExportFile;  // as given
   bool WithFiles = false;   // /dateien
   std::wstring ImportFile;  // as given
+  std::wstring EarlierFile; // /vergleich=: the earlier export, as given
   std::wstring Path;        // the one plain parameter of an export: the path to scan
   std::wstring Error;       // German, one line
 };
@@ -35,7 +40,7 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& args);
 
 // Exit codes of a run without a window.
 inline constexpr int kExitWritten = 0;      // the file was written (ERROR records included)
-inline constexpr int kExitFailed = 1;       // the scan failed or the file could not be written
+inline constexpr int kExitFailed = 1;       // the scan, the comparison or the writing failed
 inline constexpr int kExitBadArguments = 2; // arguments that do not parse
 
 // Runs an Export or Invalid command line: no window, no message box, no backup set; what it

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <ctime>
+#include <functional>
 #include <vector>
 
 #include "os/build.h"
@@ -64,21 +65,13 @@ std::wstring ImportFailureText(const std::wstring& path, const std::wstring& why
 
 }  // namespace
 
-bool WriteExport(const std::wstring& path, ExportFormat format, std::wstring& failure) {
-  JsonExportResult json = JsonExportResult::Ok;
-  const os::WriteOutcome written = os::WriteFileReplacing(path, [&](const os::ByteSink& sink) {
-    if (format != ExportFormat::NcduJson) {
-      return WriteCsv(Pfade, sink, format == ExportFormat::CsvWithFiles);
-    }
-    json = WriteNcduJson(Pfade, NcduMeta{Narrow(GBuild), static_cast<int64_t>(std::time(nullptr))},
-                         sink);
-    return json == JsonExportResult::Ok;
-  });
+bool WriteReport(const std::wstring& path, const std::function<bool(const os::ByteSink&)>& write,
+                 const std::wstring& refusedBecause, std::wstring& failure) {
+  const os::WriteOutcome written = os::WriteFileReplacing(path, write);
   if (written.Ok) return true;
   std::wstring text = L"Konnte nicht exportieren:\r\n" + path + L"\r\n";
-  text += json == JsonExportResult::NoCommonRoot
-              ? L"Die Ergebnisse haben kein gemeinsames Wurzelverzeichnis."
-              : written.Error;
+  // Why the writer gave up, when it says so (it is read after the write).
+  text += !refusedBecause.empty() ? refusedBecause : written.Error;
   // Where the old file and the new data are now, as the write left them.
   if (written.OldFileGone) {
     text += L"\r\nDie bisherige Datei gibt es nicht mehr.";
@@ -92,6 +85,24 @@ bool WriteExport(const std::wstring& path, ExportFormat format, std::wstring& fa
   }
   failure = std::move(text);
   return false;
+}
+
+bool WriteExport(const std::wstring& path, ExportFormat format, std::wstring& failure) {
+  std::wstring why;
+  return WriteReport(
+      path,
+      [&](const os::ByteSink& sink) {
+        if (format != ExportFormat::NcduJson) {
+          return WriteCsv(Pfade, sink, format == ExportFormat::CsvWithFiles);
+        }
+        const JsonExportResult json = WriteNcduJson(
+            Pfade, NcduMeta{Narrow(GBuild), static_cast<int64_t>(std::time(nullptr))}, sink);
+        if (json == JsonExportResult::NoCommonRoot) {
+          why = L"Die Ergebnisse haben kein gemeinsames Wurzelverzeichnis.";
+        }
+        return json == JsonExportResult::Ok;
+      },
+      why, failure);
 }
 
 bool ExportResults(std::wstring path, int chosenType) {
@@ -158,12 +169,7 @@ bool ReadExport(const std::wstring& path, ImportResult& result, std::wstring& fa
   if (GScanUi.SetPathText) GScanUi.SetPathText(summary);
   if (GScanUi.ResultsUnchanged) GScanUi.ResultsUnchanged();
   if (stopped) return false;
-  if (err.Line > 0) {
-    failure = ImportFailureText(path, L"Zeile " + std::to_wstring(err.Line) + L", Spalte " +
-                                          std::to_wstring(err.Column) + L": " + err.Text);
-  } else {
-    failure = ImportFailureText(path, err.Text);
-  }
+  failure = ImportFailureText(path, ImportErrorText(err));
   return false;
 }
 

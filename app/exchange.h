@@ -1,7 +1,10 @@
 // Export and import of the scan results from the "Programm" menu: the file dialogs, the files
 // and the messages around the formats of scan/export.h and scan/import.h.
 #pragma once
+#include <functional>
 #include <string>
+
+#include "os/files.h"
 
 #include "scan/export.h"
 #include "scan/import.h"
@@ -23,6 +26,11 @@ bool ImportResults(const std::wstring& path);
 // and `failure` holds the message the menu would show (the file named, where an existing
 // file and the new data are); nothing is shown.
 bool WriteExport(const std::wstring& path, ExportFormat format, std::wstring& failure);
+// Any report written as the export writes its file (the old one replaced only once the new
+// one is whole), with the export's message on failure; `refusedBecause` (read once the write
+// is over) says why when `write` gave up.
+bool WriteReport(const std::wstring& path, const std::function<bool(const os::ByteSink&)>& write,
+                 const std::wstring& refusedBecause, std::wstring& failure);
 // The reading of an import without touching the results: false with the message the menu
 // would show in `failure`, or with `failure` empty when "STOPP" gave it up.
 bool ReadExport(const std::wstring& path, ImportResult& result, std::wstring& failure);

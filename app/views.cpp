@@ -16,6 +16,7 @@
 #include "ui/mainwindow.h"
 #include "ui/menus.h"
 #include "ui/platform/dialogs.h"
+#include "view/changeswindow.h"
 #include "view/explorer.h"
 #include "view/fileswindow.h"
 #include "view/follow.h"
@@ -55,9 +56,13 @@ void CopySelectedPaths() {
 void OnTreemap(const ui::Event& e) {
   if (e.Type == ui::TypeRightClick && TreemapTileAt(e.X, e.Y) < 0) {
     if (HMENU m = ui::MenuID(kMenuTreemapPopup)) {
-      CheckMenuRadioItem(m, kItemColoursByType, kItemColoursByDir,
-                         TreemapColoursByType() ? kItemColoursByType : kItemColoursByDir,
+      const TreemapColours c = TreemapColouring();
+      CheckMenuRadioItem(m, kItemColoursByType, kItemColoursByChange,
+                         c == TreemapColours::ByType  ? kItemColoursByType
+                         : c == TreemapColours::ByDir ? kItemColoursByDir
+                                                      : kItemColoursByChange,
                          MF_BYCOMMAND);
+      EnableMenuItem(m, kItemColoursByChange, MF_BYCOMMAND | (ComparisonOn() ? MF_ENABLED : MF_GRAYED));
     }
     PopupAtMouse(kMenuTreemapPopup, kTreemapWindow);
     return;
@@ -103,10 +108,13 @@ bool OnMenu(int item) {
       RecycleSelectedFiles();
       return true;
     case kItemColoursByType:
-      TreemapColourByType(true);
+      SetTreemapColours(TreemapColours::ByType);
       return true;
     case kItemColoursByDir:
-      TreemapColourByType(false);
+      SetTreemapColours(TreemapColours::ByDir);
+      return true;
+    case kItemColoursByChange:
+      SetTreemapColours(TreemapColours::ByChange);
       return true;
     default:
       return false;
@@ -168,6 +176,7 @@ void ConnectViews() {
   ConnectTreemap();
   ConnectFilesWindow();
   ConnectTypesWindow();
+  ConnectChangesWindow();
   ui::SetIdleHandler(ViewsIdle);
   GScanUi.ResultsChanging = ViewsDrop;
   GScanUi.ResultsUnchanged = ViewsResume;
@@ -182,6 +191,7 @@ void ConnectViews() {
   if (ui::CreatePopupMenuNumbered(kMenuTreemapPopup)) {
     ui::MenuItem(kItemColoursByType, L"Farben nach Dateityp");
     ui::MenuItem(kItemColoursByDir, L"Farben nach Verzeichnis");
+    ui::MenuItem(kItemColoursByChange, L"Farben nach Änderung");
   } else {
     ui::_Msg(L"Fehler: Konnte Popup-Menü nicht erzeugen!");
   }

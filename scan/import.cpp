@@ -901,6 +901,12 @@ std::wstring ImportRootPath(std::wstring_view name) {
   return p;
 }
 
+std::wstring ImportErrorText(const ImportError& err) {
+  if (err.Line <= 0) return err.Text;
+  return L"Zeile " + std::to_wstring(err.Line) + L", Spalte " + std::to_wstring(err.Column) +
+         L": " + err.Text;
+}
+
 bool ReadNcduJson(const ReadBytes& read, ImportResult& out, ImportError& err) {
   out.Records.Clear();
   out.Root.clear();

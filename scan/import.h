@@ -51,6 +51,8 @@ struct ImportError {
   int64_t Column = 0;
   std::wstring Text;  // what is wrong, in German
 };
+// "Zeile L, Spalte C: what", or what alone when reading failed.
+std::wstring ImportErrorText(const ImportError& err);
 
 // Reads an ncdu JSON export. Directories become records whose sizes and counts are added up
 // as a scan adds them (the apparent sizes of files; a directory's own size is not counted),

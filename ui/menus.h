@@ -34,6 +34,7 @@ enum MenuItemNumber : int {
   kItemFilesRecycle = 20,     // "In den Papierkorb..."
   kItemColoursByType = 21,    // popup of the treemap: "Farben nach Dateityp"
   kItemColoursByDir = 22,     // "Farben nach Verzeichnis"
+  kItemColoursByChange = 23,  // "Farben nach Änderung" (while a comparison is on)
 };
 
 // Builds the menu bar of window 1; a failure is reported by message and the program runs on

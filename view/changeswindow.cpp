@@ -18,6 +18,8 @@
 #include "ui/platform/dialogs.h"
 #include "ui/platform/platform.h"
 #include "view/explorer.h"
+#include "view/follow.h"
+#include "view/treemap.h"
 #include "view/resultlist.h"
 #include "view/rows.h"
 
@@ -264,9 +266,7 @@ bool Read(const std::wstring& path, Comparison& out) {
   if (GScanUi.SetPathText) GScanUi.SetPathText(summary);
   if (stopped) return false;
   if (!ok) {
-    return failed(err.Line > 0 ? L"Zeile " + std::to_wstring(err.Line) + L", Spalte " +
-                                     std::to_wstring(err.Column) + L": " + err.Text
-                               : err.Text);
+    return failed(ImportErrorText(err));
   }
   return out.Changes == changes;
 }
@@ -312,6 +312,7 @@ bool CompareWithFile(const std::wstring& path) {
   if (gShowsPath.empty() && !gShowsErrors) gShowsPath = ShownDirectory();
   Fill();
   ui::HideWindow(kChangesWindow, false);
+  TreemapComparisonChanged();
   return true;
 }
 
@@ -327,6 +328,7 @@ void EndComparison() {
     ui::SetWindowTitle(kChangesWindow, Caption());
     ui::HideWindow(kChangesWindow, true);
   }
+  TreemapComparisonChanged();
 }
 
 void _CompareMenu() {
@@ -343,12 +345,20 @@ void _CompareMenu() {
   CompareWithFile(c.Path);
 }
 
-void ChangesShowDir(std::wstring_view path) {
-  gShowsPath = std::wstring(path);
-  gShowsErrors = false;
+void ConnectChangesWindow() {
+  // The window follows the list as the other views do; what it shows is made at once (a
+  // thousand rows at most), in the pieces of the views' work and after every command.
+  AddFollowingView(FollowingView{
+      [](const ListShows& shows) {
+        if (shows.kind == ListShows::Dir) gShowsPath = shows.path;
+        gShowsErrors = shows.kind == ListShows::Errors;
+      },
+      [] { gBuilt = false; },
+      [](int64_t) {
+        ChangesWork();
+        return false;
+      }});
 }
-
-void ChangesShowErrors() { gShowsErrors = true; }
 
 void ChangesWork() {
   if (!gOn || GScanning.load()) return;
@@ -366,6 +376,7 @@ void ChangesWork() {
     gCmp = std::move(fresh);
     ui::SetWindowTitle(kChangesWindow, Caption());
     gBuilt = false;
+    TreemapComparisonChanged();
   }
   if (gBuilt && gBuiltPath == gShowsPath && gBuiltErrors == gShowsErrors &&
       gBuiltChanges == Pfade.Changes()) {

@@ -33,10 +33,8 @@ bool ComparisonOn();
 // The comparison that is on (empty when none is).
 const Comparison& CurrentComparison();
 
-// The result list shows a directory or the error view (called by _ShowDir and _ShowErrors):
-// the window follows it once the command that moved the list is done (ChangesWork).
-void ChangesShowDir(std::wstring_view path);
-void ChangesShowErrors();
+// Makes the window follow what the result list shows (once, at the start).
+void ConnectChangesWindow();
 // Brings the window up to date with the list and the results (the main loop calls it after
 // every event): a comparison of other results is made anew or ended.
 void ChangesWork();

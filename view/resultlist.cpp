@@ -14,7 +14,6 @@
 #include "view/explorer.h"
 #include "view/rows.h"
 #include "view/follow.h"
-#include "view/changeswindow.h"
 
 namespace vardune {
 
@@ -164,7 +163,6 @@ void _ShowDir(std::wstring_view path) {
                                    static_cast<int32_t>(files)));
   ui::SetGadgetText(5, L"");
   ViewsFollowDir(path);
-  ChangesShowDir(path);
 }
 
 void _ShowErrors() {
@@ -182,7 +180,6 @@ void _ShowErrors() {
   gShowingErrors = true;
   GSort = remembered;
   ViewsFollowErrors();
-  ChangesShowErrors();
 }
 
 void _ErrsButton() {

@@ -8,12 +8,14 @@
 #include <cmath>
 
 #include "os/text.h"
+#include "scan/compare.h"
 #include "scan/driver.h"
 #include "scan/model.h"
 #include "ui/anchor.h"
 #include "ui/platform/dialogs.h"
 #include "ui/platform/platform.h"
 #include "view/besidemain.h"
+#include "view/changeswindow.h"
 #include "view/datetext.h"
 #include "view/filestats.h"
 #include "view/follow.h"
@@ -67,7 +69,7 @@ struct Map {
 };
 
 Map gMap;
-bool gByType = true;
+TreemapColours gColours = TreemapColours::ByType;
 std::vector<std::wstring> gHighlight;
 
 uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
@@ -99,7 +101,7 @@ bool RecordsHold() {
          gMap.indexedShows == gMap.shows;
 }
 
-bool NeedsTypes() { return gByType || !gHighlight.empty(); }
+bool NeedsTypes() { return gColours == TreemapColours::ByType || !gHighlight.empty(); }
 
 // The index and caption of what the list shows; false while it cannot be made yet (during a
 // scan, or before the ranking of the types it needs).
@@ -128,11 +130,50 @@ bool Index() {
   return true;
 }
 
+// The colour of every tile by how it changed since the export compared with: a record by its
+// size then and now, a file by its mark; grey where the comparison knows nothing (outside the
+// compared tree, small items taken together, or while it is being made anew).
+std::vector<uint32_t> ColoursByChange(const std::vector<TmTile>& tiles) {
+  std::vector<uint32_t> colours(tiles.size(), kTreemapGrey);
+  const Comparison& cmp = CurrentComparison();
+  if (!ComparisonOn() || cmp.Changes != Pfade.Changes() || cmp.Before.size() != Pfade.size()) {
+    return colours;
+  }
+  const std::vector<uint32_t> offsets = MarkOffsets(Pfade);
+  for (size_t k = 0; k < tiles.size(); ++k) {
+    const TmTile& t = tiles[k];
+    if (t.id == kTmMerged || t.id >= Pfade.size()) continue;
+    if (t.file) {
+      const uint32_t ord = offsets[t.id] + (t.file - 1);
+      if (ord >= cmp.Marks.size()) continue;
+      switch (cmp.Marks[ord]) {
+        case kFileSame:
+          colours[k] = ChangeColour(t.size, t.size, kTreemapGrey);
+          break;
+        case kFileNew:
+          colours[k] = ChangeColour(t.size, kBeforeAbsent, kTreemapGrey);
+          break;
+        case kFileGrown:
+        case kFileShrunk:
+          colours[k] = ChangeColour(t.size, cmp.ResizedBefore(ord), kTreemapGrey);
+          break;
+        default:
+          break;
+      }
+    } else {
+      colours[k] = ChangeColour(Pfade[t.id].Size, cmp.Before[t.id], kTreemapGrey);
+    }
+  }
+  return colours;
+}
+
 // The colour of every tile: by the type of its files or by its top-level tile; the files of
 // types not chosen in the types window dimmed.
 void Colour() {
   const std::vector<TmTile>& tiles = gMap.tiles;
-  if (gByType) {
+  if (gColours == TreemapColours::ByChange) {
+    gMap.colours = ColoursByChange(tiles);
+  } else if (gColours == TreemapColours::ByType) {
     gMap.colours.assign(tiles.size(), kTreemapGrey);
     for (size_t k = 0; k < tiles.size(); ++k) {
       gMap.colours[k] = TypeColour(tiles[k].tag, kTreemapPalette, std::size(kTreemapPalette),
@@ -412,7 +453,7 @@ void HideTreemap() {
 
 void ConnectTreemap() {
   // A session begins coloured by type, with no type chosen.
-  gByType = true;
+  gColours = TreemapColours::ByType;
   gHighlight.clear();
   AddFollowingView(FollowingView{OnShow, OnDrop, OnWork});
 }
@@ -422,14 +463,22 @@ void TreemapInvalidate() {
   gMap.drawn = false;
 }
 
-void TreemapColourByType(bool byType) {
-  if (gByType == byType) return;
-  gByType = byType;
+void SetTreemapColours(TreemapColours colours) {
+  if (colours == TreemapColours::ByChange && !ComparisonOn()) return;
+  if (gColours == colours) return;
+  gColours = colours;
   gMap.shaded = false;
   Redraw();
 }
 
-bool TreemapColoursByType() { return gByType; }
+TreemapColours TreemapColouring() { return gColours; }
+
+void TreemapComparisonChanged() {
+  if (gColours != TreemapColours::ByChange) return;
+  if (!ComparisonOn()) gColours = TreemapColours::ByType;
+  gMap.shaded = false;
+  Redraw();
+}
 
 void TreemapHighlightTypes(const std::vector<std::wstring>& types) {
   if (gHighlight == types) return;

@@ -40,9 +40,14 @@ bool TreemapFileAt(int x, int y, FileAt& file, std::wstring& path);
 // Forgets the layout and the index of the records, so that the next drawing starts afresh.
 void TreemapInvalidate();
 
-// The colouring, kept for the session: by file type (from the start) or by top-level tile.
-void TreemapColourByType(bool byType);
-bool TreemapColoursByType();
+// The colouring, kept for the session: by file type (from the start), by top-level tile, or,
+// while a comparison with an earlier export is on, by how each tile changed since (grown,
+// shrunk, new, the same); when the comparison ends the map goes back to the types.
+enum class TreemapColours { ByType, ByDir, ByChange };
+void SetTreemapColours(TreemapColours colours);
+TreemapColours TreemapColouring();
+// The comparison began, was made anew or ended: the colours by change follow it.
+void TreemapComparisonChanged();
 // Only the files of these types (as FileTypeOf gives them) in colour, all else grey; none:
 // every type in its colour.
 void TreemapHighlightTypes(const std::vector<std::wstring>& types);

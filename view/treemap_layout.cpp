@@ -14,6 +14,24 @@ namespace vardune {
 const uint32_t kTreemapPalette[7] = {0xE69F00, 0x56B4E9, 0x009E73, 0xF0E442,
                                      0x0072B2, 0xD55E00, 0xCC79A7};
 
+uint32_t ChangeColour(int64_t now, int64_t before, uint32_t grey) {
+  if (before == INT64_MIN) return now >= 0 ? kNewColour : grey;
+  if (now < 0 || before < 0 || now == before) return grey;
+  const double hi = static_cast<double>(std::max(now, before));
+  const double lo = static_cast<double>(std::min(now, before));
+  // The share of the change in the larger size, as a doubling reaches 1/2: twice that, at most 1.
+  const double share = std::min(1.0, 2.0 * (hi - lo) / hi);
+  const double strength = 0.25 + 0.75 * share;
+  const uint32_t hue = now > before ? kGrownColour : kShrunkColour;
+  uint32_t out = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const double g = static_cast<double>((grey >> shift) & 0xFF);
+    const double c = static_cast<double>((hue >> shift) & 0xFF);
+    out |= static_cast<uint32_t>(std::lround(g + (c - g) * strength)) << shift;
+  }
+  return out;
+}
+
 namespace {
 
 // The worst aspect ratio of a row of total area `sum` laid along a side of length `side`,

@@ -102,6 +102,14 @@ std::vector<uint32_t> ColoursByTopTile(const std::vector<TmTile>& tiles, const u
 extern const uint32_t kTreemapPalette[7];
 inline constexpr uint32_t kTreemapGrey = 0x999999;
 
+// The colours by change since an earlier scan, from the same palette: what grew in vermilion,
+// what shrank in blue, the more of the colour the larger the share of the change in its size
+// (a quarter of it for the least change, all of it for a size doubled or halved and more);
+// what is new in full yellow; what stayed the same (or is not known) `grey`. Sizes in bytes;
+// `before` kBeforeAbsent (scan/compare.h) for what is new, below 0 otherwise for not known.
+inline constexpr uint32_t kGrownColour = 0xD55E00, kShrunkColour = 0x0072B2, kNewColour = 0xF0E442;
+uint32_t ChangeColour(int64_t now, int64_t before, uint32_t grey);
+
 class TypeRanking;
 
 // The contents of every directory below one path in the scan results, gathered in one walk of

@@ -19,6 +19,7 @@
 #include "scan/import.h"
 #include "scan/model.h"
 #include "tests/app/app_fixture.h"
+#include "tests/support/compare.h"
 #include "tests/support/program.h"
 #include "tests/support/support.h"
 #include "ui/mainwindow.h"
@@ -200,6 +201,68 @@ TEST_F(CommandLineRun, FailedScansAndWritesEndWithOneAndLeaveNoFile) {
   SetFileAttributesW(out.Path(L"alt.csv").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// /vergleich=VORHER: a tree exported by the command line, changed, then compared by it; the
+// report lists what grew, came and went with both sizes, in the order and with the rows of the
+// window's comparison with the same export. An earlier export that is not there or is damaged
+// ends with 1 and writes nothing, the damage named by line and column.
+TEST_F(CommandLineRun, ComparisonWithAnEarlierExportWritesWhatChanged) {
+  TempTree t, out;
+  t.File(L"bleibt\\a", 1024);
+  t.File(L"wächst\\g", 10 * 1024);
+  t.File(L"geht\\x", 3 * 1024);
+  t.File(L"lose", 100);
+  const std::wstring before = out.Path(L"vorher.json");
+  ASSERT_EQ(test::RunFromShell({L"/export=" + before, t.Root()}).exitCode, 0);
+  t.File(L"wächst\\g", 30 * 1024);
+  t.File(L"wächst\\n", 5 * 1024);
+  t.Remove(L"geht");
+  t.File(L"neu\\r", 2 * 1024);
+
+  const std::wstring report = out.Path(L"änderungen.csv");
+  const ProgramRun r = test::RunFromShell({L"/export=" + report, L"/VERGLEICH=" + before, t.Root()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("Vergleiche mit " + test::Narrow(before)), std::string::npos) << r.out;
+  const std::string root = test::Narrow(t.Root());
+  const std::vector<std::string> lines = Lines(Bytes(report));
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "\xEF\xBB\xBFPfad;Änderung Bytes;Jetzt Bytes;Vorher Bytes;Art",
+                       root + "wächst\\;25600;35840;10240;gewachsen",
+                       root + "wächst\\g;20480;30720;10240;gewachsen",
+                       root + "wächst\\n;5120;5120;;neu",
+                       root + "neu\\;2048;2048;;neu",
+                       root + "geht\\;-3072;;3072;weg",
+                   }));
+  // The window's comparison with the same export: the same rows in the same order.
+  Start({t.Root()});
+  Click(kGadScan);
+  test::gFileAnswer = ui::FileChoice{before, 1};
+  Menu(kItemCompare);
+  std::vector<std::wstring> fromReport;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    fromReport.push_back(FromUtf8(lines[i].substr(root.size(), lines[i].find(';') - root.size())));
+  }
+  EXPECT_EQ(test::ChangeListPaths(t.Root()), fromReport);
+
+  out.Text(L"kaputt.json", "[1,0,{\"progname\":\"x\"},\n[{\"name\":\"/a\"},\n{\"name\":");
+  struct Case {
+    const char* what;
+    std::wstring earlier;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"missing", out.Path(L"fehlt.json"), "Konnte nicht vergleichen:"},
+      {"damaged", out.Path(L"kaputt.json"), "Zeile 3, Spalte "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ProgramRun f = test::RunFromShell({L"/export=" + out.Path(L"nie.csv"), L"/vergleich=" + c.earlier, t.Root()});
+    EXPECT_EQ(f.exitCode, 1);
+    EXPECT_NE(f.err.find(c.says), std::string::npos) << f.err;
+    EXPECT_NE(f.err.find("nie.csv wurde nicht geschrieben."), std::string::npos) << f.err;
+    EXPECT_FALSE(Exists(out.Path(L"nie.csv")));
+  }
+}
+
 // Relative names count from the current directory, as at a command prompt.
 TEST_F(CommandLineRun, RelativePathsCountFromTheCurrentDirectory) {
   TempTree t;
@@ -238,6 +301,10 @@ TEST_F(CommandLineRun, ArgumentsThatDoNotParseEndWithTwo) {
       {{L"/import=" + out.Path(L"x.json"), L"/export=" + f}, "gehen nicht zusammen"},
       {{L"/import=" + out.Path(L"x.json"), p}, "nimmt keinen Pfad"},
       {{L"/import="}, "Nach /import= fehlt der Dateiname."},
+      {{L"/vergleich=" + out.Path(L"v.json"), p}, "/vergleich=VORHER gehört zu /export=DATEI."},
+      {{L"/export=" + out.Path(L"r.json"), L"/vergleich=" + out.Path(L"v.json"), p},
+       "die Exportdatei muss auf .csv enden"},
+      {{L"/import=" + out.Path(L"x.json"), L"/vergleich=" + out.Path(L"v.json")}, "nimmt keinen Pfad"},
   };
   for (const Case& c : cases) {
     std::string trace;

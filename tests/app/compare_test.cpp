@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,13 @@
 #include "tests/app/app_fixture.h"
 #include "tests/support/compare.h"
 #include "tests/support/support.h"
+#include "tests/support/views.h"
 #include "ui/mainwindow.h"
 #include "ui/menus.h"
 #include "ui/platform/platform.h"
 #include "view/changeswindow.h"
+#include "view/treemap.h"
+#include "view/treemap_layout.h"
 
 namespace vardune {
 namespace {
@@ -191,6 +195,85 @@ TEST_F(Compare, ATreeChangedSinceItsExport) {
   EXPECT_FALSE(ui::IsWindowShown(kChangesWindow));
   EXPECT_EQ(ItemText(), L"Vergleichen mit...");
   if (closed) t.Chmod(L"zu", "755");
+}
+
+// "Farben nach Änderung" in the treemap's menu: grown files in one hue and shrunk in another,
+// stronger for a larger share of change, the new in their own colour, the unchanged grey, as
+// drawn on the screen; when the comparison ends the map is coloured by type again.
+TEST_F(Compare, TheTreemapColoursByChange) {
+  TempTree t, out;
+  t.File(L"bleibt\\a", 64 * 1024);
+  t.File(L"wächst\\g", 10 * 1024);
+  t.File(L"wächst\\h", 100 * 1024);
+  t.File(L"schrumpft\\s", 50 * 1024);
+  Start({t.Root()});
+  Click(kGadScan);
+  const std::wstring file = out.Path(L"vorher.json");
+  ExportTo(file);
+  t.File(L"wächst\\g", 40 * 1024);
+  t.File(L"wächst\\h", 110 * 1024);
+  t.File(L"schrumpft\\s", 10 * 1024);
+  t.File(L"neu\\n", 20 * 1024);
+  Click(kGadScan);
+  Menu(kItemTreemap);
+  ASSERT_TRUE(ui::IsWindowShown(kTreemapWindow));
+  HWND canvas = ui::GadgetID(kTreemapCanvas);
+  const auto rightClickOnNoTile = [&](int item) {
+    test::AnswerNextMenu(item);
+    SendMessageW(canvas, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 2));
+    SendMessageW(canvas, WM_RBUTTONUP, 0, MAKELPARAM(5, 2));
+    RunPending();
+  };
+  const auto colourOf = [&](const std::wstring& rel) -> uint32_t {
+    const std::vector<TreemapTileInfo> tiles = TreemapTiles();
+    UpdateWindow(canvas);  // the picture of now on the screen, not the one before
+    for (const TreemapTileInfo& tile : tiles) {
+      if (tile.path == t.Path(rel)) {
+        const POINT c{(tile.rect.left + tile.rect.right) / 2, (tile.rect.top + tile.rect.bottom) / 2};
+        EXPECT_TRUE(test::ShadeOf(test::PixelAt(canvas, c), tile.colour)) << test::Narrow(rel);
+        return tile.colour;
+      }
+    }
+    ADD_FAILURE() << "no tile " << test::Narrow(rel);
+    return 0;
+  };
+  const auto red = [](uint32_t c) { return static_cast<int>(c >> 16); };
+  const auto blue = [](uint32_t c) { return static_cast<int>(c & 0xFF); };
+  // Away from the grey: the largest difference of a channel.
+  const auto strength = [](uint32_t c) {
+    int most = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+      most = std::max(most, std::abs(static_cast<int>((c >> shift) & 0xFF) -
+                                     static_cast<int>((kTreemapGrey >> shift) & 0xFF)));
+    }
+    return most;
+  };
+
+  CompareWith(file);
+  ASSERT_TRUE(ComparisonOn());
+  rightClickOnNoTile(2);
+  EXPECT_EQ(test::LastMenuItems(), (std::vector<std::wstring>{L"Farben nach Dateityp", L"Farben nach Verzeichnis",
+                                                              L"Farben nach Änderung"}));
+  EXPECT_EQ(TreemapColouring(), TreemapColours::ByChange);
+  const uint32_t grown = colourOf(L"wächst\\g"), little = colourOf(L"wächst\\h");
+  const uint32_t shrunk = colourOf(L"schrumpft\\s");
+  EXPECT_GT(red(grown), blue(grown) + 100);
+  EXPECT_GT(red(little), blue(little));
+  EXPECT_GT(strength(grown), strength(little) + 40);
+  EXPECT_GT(blue(shrunk), red(shrunk) + 100);
+  EXPECT_EQ(colourOf(L"neu\\n"), kNewColour);
+  EXPECT_EQ(colourOf(L"bleibt\\a"), kTreemapGrey);
+  // The menu shows the choice (chosen again, nothing changes); it stays through a move down.
+  rightClickOnNoTile(2);
+  EXPECT_EQ(test::LastMenuChecked(), 2);
+  DoubleClickRow(RowOf(L"wächst"));
+  EXPECT_EQ(colourOf(L"wächst\\g"), grown);
+  Click(kGadUp);
+
+  Menu(kItemCompare);  // "Vergleich beenden"
+  EXPECT_FALSE(ComparisonOn());
+  EXPECT_EQ(TreemapColouring(), TreemapColours::ByType);
+  EXPECT_NE(colourOf(L"bleibt\\a"), kTreemapGrey);
 }
 
 TEST_F(Compare, NamesInAnotherCaseAndNamesThatAreNoUtf8) {

@@ -98,7 +98,9 @@ void ExpectLaidOutAt(const ViewWindow& v, int dpi) {
   // A directory's path is as long as it is (the list ends it with "..."); every other cell
   // is whole: the dates of the user's format and the sizes.
   EXPECT_TRUE(test::ListTextFits(ui::GadgetID(v.list), v.widths, v.win == kTypesWindow));
-  if (v.win == kFilesWindow) EXPECT_TRUE(CellsWhole(v, {0, 1, 3}));
+  if (v.win == kFilesWindow) {
+    EXPECT_TRUE(CellsWhole(v, {0, 1, 3}));
+  }
 }
 
 // Both windows, each laid out at the run's scale, then moved to another and back.

@@ -123,7 +123,9 @@ TEST_F(FilesWindowTest, ListsTheLargestFilesBelowTheShownDirectoryAndFollowsTheL
   });
   Scan();
   KillTimer(nullptr, timer);
-  if (looks > 0) EXPECT_EQ(rowsDuring, 0);
+  if (looks > 0) {
+    EXPECT_EQ(rowsDuring, 0);
+  }
   ASSERT_EQ(FileNames().size(), std::size(kTreeFiles) + 1);
   EXPECT_EQ(FileNames().front(), L"neu.mkv");
   EXPECT_EQ(test::ListColumn(Files(), 2).front(), tree_.Path(L"Filme\\"));

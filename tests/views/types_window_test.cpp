@@ -151,7 +151,9 @@ TEST_F(TypesWindowTest, ChosenTypesAloneInColourInTheTreemap) {
   test::ClickListRow(Types(), -1);
   RunPending();
   for (const TreemapTileInfo& t : TreemapTiles()) {
-    if (t.file) EXPECT_EQ(t.colour, colourOf.at(typeOf(t.path))) << test::Narrow(t.path);
+    if (t.file) {
+      EXPECT_EQ(t.colour, colourOf.at(typeOf(t.path))) << test::Narrow(t.path);
+    }
   }
 }
 
