@@ -254,6 +254,7 @@ TEST_F(Compare, TheTreemapColoursByChange) {
   rightClickOnNoTile(2);
   EXPECT_EQ(test::LastMenuItems(), (std::vector<std::wstring>{L"Farben nach Dateityp", L"Farben nach Verzeichnis",
                                                               L"Farben nach Änderung"}));
+  EXPECT_TRUE(test::LastMenuGreyed().empty());
   EXPECT_EQ(TreemapColouring(), TreemapColours::ByChange);
   const uint32_t grown = colourOf(L"wächst\\g"), little = colourOf(L"wächst\\h");
   const uint32_t shrunk = colourOf(L"schrumpft\\s");

@@ -67,6 +67,7 @@ int gMenusAnswered = 0;
 UINT_PTR gMenuTimer = 0;
 std::vector<std::wstring> gLastItems;
 int gLastChecked = -1;
+std::vector<int> gLastGreyed;
 
 void CALLBACK OnMenuTimer(HWND, UINT, UINT_PTR, DWORD) {
   HWND m = FindWindowW(L"#32768", nullptr);
@@ -76,12 +77,15 @@ void CALLBACK OnMenuTimer(HWND, UINT, UINT_PTR, DWORD) {
   ++gMenusAnswered;
   gLastItems.clear();
   gLastChecked = -1;
+  gLastGreyed.clear();
   if (HMENU menu = reinterpret_cast<HMENU>(SendMessageW(m, MN_GETHMENU, 0, 0))) {
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
       wchar_t buf[128] = {0};
       GetMenuStringW(menu, static_cast<UINT>(i), buf, 128, MF_BYPOSITION);
       gLastItems.push_back(buf);
-      if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED) gLastChecked = i;
+      const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+      if (state & MF_CHECKED) gLastChecked = i;
+      if (state & MF_GRAYED) gLastGreyed.push_back(i);
     }
   }
   for (int i = 0; i <= gMenuIndex; ++i) PostMessageW(m, WM_KEYDOWN, VK_DOWN, 0);
@@ -98,6 +102,7 @@ void AnswerNextMenu(int index) {
 int MenusAnswered() { return gMenusAnswered; }
 std::vector<std::wstring> LastMenuItems() { return gLastItems; }
 int LastMenuChecked() { return gLastChecked; }
+std::vector<int> LastMenuGreyed() { return gLastGreyed; }
 
 void CALLBACK AnswerShellQuestionNo(HWND, UINT, UINT_PTR id, DWORD) {
   HWND dlg = VisibleDialog();

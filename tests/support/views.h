@@ -36,6 +36,8 @@ int MenusAnswered();
 // The texts of the items of the popup menu that was last answered, and which was checked.
 std::vector<std::wstring> LastMenuItems();
 int LastMenuChecked();
+// The items of it that were greyed (not to be chosen), by number.
+std::vector<int> LastMenuGreyed();
 
 // A timer procedure that answers the shell's own question before it destroys what the bin
 // could not take (Wine asks it for a file held open) with No, as a careful user does.

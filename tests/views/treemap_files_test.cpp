@@ -123,14 +123,16 @@ TEST_F(TreemapFilesTest, TheColouringIsChosenWhereNoTileIsAndKeptForTheSession) 
   const POINT caption{5, strip / 2};
   ASSERT_LT(TreemapTileAt(caption.x, caption.y), 0);
 
-  // The menu where no tile is: both colourings, by type checked; "Farben nach Verzeichnis".
+  // The menu where no tile is: the colourings, by type checked, by change greyed without a
+  // comparison; "Farben nach Verzeichnis".
   const int menus = test::MenusAnswered();
   test::AnswerNextMenu(1);
   MapRightClick(caption);
   ASSERT_EQ(test::MenusAnswered(), menus + 1);
-  EXPECT_EQ(test::LastMenuItems(),
-            (std::vector<std::wstring>{L"Farben nach Dateityp", L"Farben nach Verzeichnis"}));
+  EXPECT_EQ(test::LastMenuItems(), (std::vector<std::wstring>{L"Farben nach Dateityp", L"Farben nach Verzeichnis",
+                                                              L"Farben nach Änderung"}));
   EXPECT_EQ(test::LastMenuChecked(), 0);
+  EXPECT_EQ(test::LastMenuGreyed(), std::vector<int>{2});
   // Every tile now in the colour of its top-level tile: the files of Filme in one colour, and
   // another one than those of Bilder.
   auto tiles = ByPath();
