@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "os/text.h"
 #include "scan/compare.h"
@@ -69,6 +70,10 @@ struct Map {
 };
 
 Map gMap;
+// The map of the directory shown before, as it was drawn, while it holds for the records: a
+// move back to it (up after a move down, or down again) shows it without a new index and
+// layout, only shaded anew. One map: the index, the tiles and the picture of one directory.
+Map gBefore;
 TreemapColours gColours = TreemapColours::ByType;
 std::vector<std::wstring> gHighlight;
 
@@ -83,6 +88,13 @@ int StripHeight(int dpi) {
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
   return tm.tmHeight + ui::ScaleToDpi(kStripPadding, dpi);
+}
+
+void ReleaseMap(Map& m) {
+  if (m.bitmap) DeleteObject(m.bitmap);
+  const bool placed = m.placed;
+  m = Map{};
+  m.placed = placed;
 }
 
 void FreeBitmap() {
@@ -374,12 +386,29 @@ void OnShow(const ListShows& shows) {
   gMap.dropped = false;
   // The same directory with the same records (a new sort order of the list): nothing to do.
   if (gMap.shows == shows && RecordsHold()) return;
+  const bool placed = gMap.placed;
+  const bool keep = RecordsHold() && gMap.drawn && gMap.bitmap;
+  if (gBefore.indexed && gBefore.drawn && gBefore.changes == Pfade.Changes() &&
+      gBefore.indexedShows == shows) {
+    std::swap(gMap, gBefore);
+    gMap.shaded = false;  // the colours may have been chosen otherwise since
+    if (!keep) ReleaseMap(gBefore);
+  } else {
+    ReleaseMap(gBefore);
+    if (keep) {
+      gBefore = std::move(gMap);
+      gMap = Map{};
+    }
+  }
+  gMap.placed = gBefore.placed = placed;
+  gMap.dropped = false;
   gMap.shows = shows;
   gMap.tipTile = -1;
   ui::HideCanvasTip(kTreemapCanvas);
 }
 
 void OnDrop() {
+  ReleaseMap(gBefore);
   gMap.dropped = true;
   gMap.indexed = false;
   gMap.index.Clear();
@@ -429,6 +458,7 @@ HWND Window_FormTreemap() {
   ui::SetCanvasPaint(kTreemapCanvas, Paint);
   ui::SetCanvasTip(kTreemapCanvas, TipAt);
   FreeBitmap();
+  ReleaseMap(gBefore);
   gMap.placed = false;
   return win;
 }
@@ -459,6 +489,7 @@ void ConnectTreemap() {
 }
 
 void TreemapInvalidate() {
+  ReleaseMap(gBefore);
   gMap.indexed = false;
   gMap.drawn = false;
 }
