@@ -97,6 +97,25 @@ void ReleaseMap(Map& m) {
   m.placed = placed;
 }
 
+// A map made ready for another directory, its buffers (picture, tiles, index) kept with their
+// capacity.
+void Recycle(Map& m) {
+  m.shows = ListShows{};
+  m.dropped = false;
+  m.indexed = false;
+  m.changes = 0;
+  m.indexedShows = ListShows{};
+  m.tagged = false;
+  m.index.Clear();
+  m.caption.clear();
+  m.tiles.clear();
+  m.colours.clear();
+  m.drawn = false;
+  m.shaded = false;
+  m.tipTile = -1;
+  m.tipText.clear();
+}
+
 void FreeBitmap() {
   if (gMap.bitmap) DeleteObject(gMap.bitmap);
   gMap.bitmap = nullptr;
@@ -263,9 +282,8 @@ void Draw(int w, int h) {
   const int mapH = std::max(0, h - gMap.strip);
   gMap.tiles.clear();
   if (gMap.shows.kind == ListShows::Dir && mapH > 0) {
-    gMap.tiles = LayoutTreemap(
-        [](uint32_t id, std::vector<TmItem>& out) { gMap.index.Children(id, out); },
-        TmRect{0, 0, static_cast<double>(w), static_cast<double>(mapH)});
+    LayoutTreemap([](uint32_t id, std::vector<TmItem>& out) { gMap.index.Children(id, out); },
+                  TmRect{0, 0, static_cast<double>(w), static_cast<double>(mapH)}, gMap.tiles);
   }
   Shade();
   gMap.drawn = true;
@@ -393,12 +411,12 @@ void OnShow(const ListShows& shows) {
     std::swap(gMap, gBefore);
     gMap.shaded = false;  // the colours may have been chosen otherwise since
     if (!keep) ReleaseMap(gBefore);
+  } else if (keep) {
+    // The map of now is kept; the one kept before lends its buffers to the next.
+    std::swap(gMap, gBefore);
+    Recycle(gMap);
   } else {
     ReleaseMap(gBefore);
-    if (keep) {
-      gBefore = std::move(gMap);
-      gMap = Map{};
-    }
   }
   gMap.placed = gBefore.placed = placed;
   gMap.dropped = false;

@@ -146,7 +146,14 @@ std::vector<TmRect> Squarify(const std::vector<double>& sizes, const TmRect& r) 
 std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
                                   const TmOptions& o) {
   std::vector<TmTile> tiles;
-  if (!(r.W() > 0) || !(r.H() > 0)) return tiles;
+  LayoutTreemap(children, r, tiles, o);
+  return tiles;
+}
+
+void LayoutTreemap(const TmChildren& children, const TmRect& r, std::vector<TmTile>& tiles,
+                   const TmOptions& o) {
+  tiles.clear();
+  if (!(r.W() > 0) || !(r.H() > 0)) return;
   std::vector<TmItem> items, sorted;
   std::vector<uint32_t> order, counts;
   std::vector<double> sizes;
@@ -258,7 +265,6 @@ std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
       tiles[t].tag = crumbTag;
     }
   }
-  return tiles;
 }
 
 std::vector<uint32_t> ColoursByTopTile(const std::vector<TmTile>& tiles, const uint32_t* palette,
@@ -352,7 +358,8 @@ void TreemapIndex::Build(const PfadListe& list, std::wstring_view path, const Ty
   const PfadListe::ParentId parents = list.ParentCount();
   // Per parent text: listed for the path by the rule of _ShowDir (the path found in it, as
   // many backslashes), and lying below the path.
-  std::vector<uint8_t> listed(parents, 0);
+  std::vector<uint8_t>& listed = listed_;
+  listed.assign(parents, 0);
   std::vector<uint8_t>& below = below_;
   below.assign(parents, 0);
   for (PfadListe::ParentId p = 0; p < parents; ++p) {
@@ -377,7 +384,8 @@ void TreemapIndex::Build(const PfadListe& list, std::wstring_view path, const Ty
   }
   for (size_t p = 0; p < parents; ++p) start_[p + 1] += start_[p];
   recs_.resize(start_[parents]);
-  std::vector<uint32_t> fill(start_.begin(), start_.end() - 1);
+  std::vector<uint32_t>& fill = fill_;
+  fill.assign(start_.begin(), start_.end() - 1);
   size_t used = 0;
   for (size_t i = 0; i < list.size(); ++i) {
     const PfadListe::ParentId p = list[i].Parent;
@@ -416,8 +424,10 @@ void TreemapIndex::FindOwners(std::wstring_view path) {
   // The records that hold files, below the path or the path's own: the parent text that is
   // their path (with its backslash) is where their "<DATEIEN>" record lies. The hash of a
   // parent text is the same for every record sharing it.
-  std::vector<uint64_t> parentHash(list.ParentCount(), 0);
-  std::vector<uint8_t> hashed(list.ParentCount(), 0);
+  std::vector<uint64_t>& parentHash = parentHash_;
+  std::vector<uint8_t>& hashed = hashed_;
+  parentHash.assign(list.ParentCount(), 0);
+  hashed.assign(list.ParentCount(), 0);
   for (size_t i = 0; i < list.size(); ++i) {
     const PfadListe::Rec& r = list[i];
     if (r.FileBlock == FileTable::kNone) continue;

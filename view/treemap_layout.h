@@ -78,6 +78,9 @@ using TmChildren = std::function<void(uint32_t id, std::vector<TmItem>& out)>;
 // ones and every tile stands after its parent. A file is never divided.
 std::vector<TmTile> LayoutTreemap(const TmChildren& children, const TmRect& r,
                                   const TmOptions& options = {});
+// The same into `tiles` (its contents replaced, its capacity kept for the next map).
+void LayoutTreemap(const TmChildren& children, const TmRect& r, std::vector<TmTile>& tiles,
+                   const TmOptions& options = {});
 
 // Cushion shading of the leaf tiles into a w x h area of 0x00RRGGBB pixels, rows `stride`
 // pixels apart. Each tile takes the pixels whose centres lie inside it and the colour of its
@@ -151,6 +154,11 @@ class TreemapIndex {
   std::vector<uint32_t> sameText_;
   mutable std::wstring key_;
   mutable std::vector<uint32_t> chain_;
+  // Scratch of Build, kept with its capacity: a map made again and again for results of
+  // millions of records would otherwise fault in fresh pages for every one.
+  std::vector<uint8_t> listed_, hashed_;
+  std::vector<uint32_t> fill_;
+  std::vector<uint64_t> parentHash_;
 };
 
 }  // namespace vardune
