@@ -32,7 +32,7 @@ struct Column {
   bool right;
 };
 constexpr Column kColumns[] = {
-    {L"Name", 170, false}, {L"KBytes", 80, true}, {L"Verzeichnis", 165, false}, {L"Geändert", 125, false}};
+    {L"Name", 170, false}, {L"KBytes", 80, true}, {L"Verzeichnis", 150, false}, {L"Geändert", 140, false}};
 constexpr int kOrder[] = {1, 0, 2, 3};
 
 std::vector<FileRow> gRows;

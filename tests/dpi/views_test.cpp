@@ -33,7 +33,7 @@ struct ViewWindow {
   std::vector<std::wstring> titles;  // as they stand on the screen
 };
 const ViewWindow kViews[] = {
-    {kItemFiles, kFilesWindow, kFilesList, 560, 334, {170, 80, 165, 125}, L"Vardune Dateien",
+    {kItemFiles, kFilesWindow, kFilesList, 560, 334, {170, 80, 150, 140}, L"Vardune Dateien",
      {L"KBytes", L"Name", L"Verzeichnis", L"Geändert"}},
     {kItemTypes, kTypesWindow, kTypesList, 330, 334, {100, 80, 60, 60}, L"Vardune Dateitypen",
      {L"Typ", L"KBytes", L"Anteil", L"Dateien"}},
@@ -46,6 +46,9 @@ class ScaledViews : public test::AppTest {
     tree_.Sparse(L"Bilder\\Sommer\\Strand.jpg", 2 * 1024 * 1024);
     tree_.Sparse(L"Dokumente\\Brief.pdf", 700 * 1024);
     tree_.File(L"liesmich.txt", 100);
+    // The widest date and time of the month: two digits everywhere (in the evening, where the
+    // clock has AM and PM).
+    test::SetFileTime(tree_, L"liesmich.txt", 1798498680);  // 2026-12-28 22:58 UTC
     Start({tree_.Root()});
     Click(kGadScan);
     Menu(v.item);
