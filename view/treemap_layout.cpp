@@ -362,10 +362,20 @@ void TreemapIndex::Build(const PfadListe& list, std::wstring_view path, const Ty
   listed.assign(parents, 0);
   std::vector<uint8_t>& below = below_;
   below.assign(parents, 0);
+  if (depthList_ != &list || depthChanges_ != list.Changes() || depth_.size() != parents) {
+    depth_.resize(parents);
+    for (PfadListe::ParentId p = 0; p < parents; ++p) {
+      depth_[p] = static_cast<uint16_t>(std::min<size_t>(CountChar(list.ParentText(p), L'\\'), UINT16_MAX));
+    }
+    depthList_ = &list;
+    depthChanges_ = list.Changes();
+  }
+  const size_t depthKey = std::min<size_t>(depth, UINT16_MAX);
   for (PfadListe::ParentId p = 0; p < parents; ++p) {
     const std::wstring_view text = list.ParentText(p);
-    listed[p] = text.find(path) != std::wstring_view::npos && CountChar(text, L'\\') == depth;
     below[p] = text.starts_with(path);
+    // Of the same depth, and holding the path (which a text below it does from its start).
+    listed[p] = depth_[p] == depthKey && (below[p] || text.find(path) != std::wstring_view::npos);
   }
   start_.assign(static_cast<size_t>(parents) + 1, 0);
   for (size_t i = 0; i < list.size(); ++i) {

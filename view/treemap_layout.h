@@ -157,6 +157,11 @@ class TreemapIndex {
   // Scratch of Build, kept with its capacity: a map made again and again for results of
   // millions of records would otherwise fault in fresh pages for every one.
   std::vector<uint8_t> listed_, hashed_;
+  // The number of backslashes of every parent text, for the results of changes_ (the same
+  // for every directory shown until the results change).
+  std::vector<uint16_t> depth_;
+  uint64_t depthChanges_ = UINT64_MAX;
+  const PfadListe* depthList_ = nullptr;
   std::vector<uint32_t> fill_;
   std::vector<uint64_t> parentHash_;
 };
