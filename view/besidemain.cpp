@@ -13,8 +13,9 @@ namespace vardune {
 
 namespace {
 constexpr int kMainWin = 1;
-// The windows that stand beside the main window: the treemap, the largest files, the types.
-constexpr int kBeside[] = {61, 63, 65};
+// The windows that stand beside the main window: the treemap, the largest files, the types,
+// the changes.
+constexpr int kBeside[] = {61, 63, 65, 67};
 
 ScreenRect Screen(const RECT& r) { return ScreenRect{r.left, r.top, r.right, r.bottom}; }
 }  // namespace

@@ -14,9 +14,9 @@
 #include "scan/model.h"
 #include "scan/scanui.h"
 #include "ui/anchor.h"
-#include "ui/placement.h"
 #include "ui/platform/dialogs.h"
 #include "ui/platform/platform.h"
+#include "view/besidemain.h"
 #include "view/explorer.h"
 #include "view/follow.h"
 #include "view/treemap.h"
@@ -126,26 +126,6 @@ std::wstring Caption() {
   return c;
 }
 
-void PlaceBesideMain() {
-  for (int pass = 0; pass < 2; ++pass) {
-    const int dpi = ui::WindowDpi(kChangesWindow);
-    const RECT m = ui::WindowFrame(kMainWin);
-    const RECT own = ui::WindowFrame(kChangesWindow);
-    const RECT work = ui::WorkAreaOf(kMainWin);
-    const int frameW = (own.right - own.left) - ui::WindowInnerWidth(kChangesWindow);
-    const int frameH = (own.bottom - own.top) - ui::WindowInnerHeight(kChangesWindow);
-    const ScreenRect to = PlaceBeside(ScreenRect{m.left, m.top, m.right, m.bottom},
-                                      ScreenRect{work.left, work.top, work.right, work.bottom},
-                                      ui::ScaleToDpi(kDesignW, dpi) + frameW,
-                                      ui::ScaleToDpi(kDesignH, dpi) + frameH,
-                                      ui::ScaleToDpi(kNarrowest, dpi) + frameW);
-    ui::ResizeWindow(kChangesWindow, to.left, to.top, (to.right - to.left) - frameW,
-                     (to.bottom - to.top) - frameH);
-    if (ui::WindowDpi(kChangesWindow) == dpi) break;
-  }
-  _AnchorApply(kChangesWindow);
-}
-
 HWND Window_FormChanges() {
   const bool owned = ui::IsWindowOpen(kMainWin);
   HWND win = ui::OpenWindow(kChangesWindow, owned ? ui::WindowX(kMainWin) : 0,
@@ -194,14 +174,7 @@ HWND Window_FormChanges() {
         return true;
       case LVN_KEYDOWN:
         // Enter does what a double click does.
-        if (reinterpret_cast<NMLVKEYDOWN*>(h)->wVKey == VK_RETURN) {
-          ui::Event e;
-          e.Kind = ui::EventGadget;
-          e.Window = kChangesWindow;
-          e.Gadget = kChangesList;
-          e.Type = ui::TypeLeftDoubleClick;
-          ui::PostEvent(e);
-        }
+        if (reinterpret_cast<NMLVKEYDOWN*>(h)->wVKey == VK_RETURN) ui::PostDoubleClick(kChangesWindow, kChangesList);
         return false;
       default:
         return false;
@@ -306,7 +279,7 @@ bool CompareWithFile(const std::wstring& path) {
   }
   ui::SetWindowTitle(kChangesWindow, Caption());
   if (!gPlaced) {
-    PlaceBesideMain();
+    PlaceBesideMain(kChangesWindow, kDesignW, kDesignH, kNarrowest);
     gPlaced = true;
   }
   if (gShowsPath.empty() && !gShowsErrors) gShowsPath = ShownDirectory();

@@ -157,14 +157,7 @@ HWND Window_FormFiles() {
         return true;
       // Enter does what a double click does.
       case LVN_KEYDOWN:
-        if (reinterpret_cast<NMLVKEYDOWN*>(h)->wVKey == VK_RETURN) {
-          ui::Event e;
-          e.Kind = ui::EventGadget;
-          e.Window = kFilesWindow;
-          e.Gadget = kFilesList;
-          e.Type = ui::TypeLeftDoubleClick;
-          ui::PostEvent(e);
-        }
+        if (reinterpret_cast<NMLVKEYDOWN*>(h)->wVKey == VK_RETURN) ui::PostDoubleClick(kFilesWindow, kFilesList);
         return false;
       default:
         return false;

@@ -93,6 +93,9 @@ void SetIdleHandler(IdleHandler handler);
 const Event& LastEvent();
 // Queues an event as if the window procedure had (components and tests).
 void PostEvent(const Event& e);
+// Queues a double click on a gadget, as Enter on a list does what a double click on its row
+// does.
+void PostDoubleClick(int window, int gadget);
 // Drops every queued event (and pumps pending messages first).
 void FlushEvents();
 size_t QueuedEventCount();

@@ -486,6 +486,15 @@ const Event& LastEvent() { return gLast; }
 
 void PostEvent(const Event& e) { gQueue.push_back(e); }
 
+void PostDoubleClick(int window, int gadget) {
+  Event e;
+  e.Kind = EventGadget;
+  e.Window = window;
+  e.Gadget = gadget;
+  e.Type = TypeLeftDoubleClick;
+  PostEvent(e);
+}
+
 void FlushEvents() {
   MSG m;
   while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
