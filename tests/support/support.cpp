@@ -58,21 +58,48 @@ const std::string& RunToken() {
 }
 }  // namespace
 
-int RunUnix(const std::string& command) {
-  // Wine starts a Linux program without a process handle to wait on: the command writes its
-  // exit code into a marker file, which is awaited here.
-  static std::atomic<int> counter{0};
-  const std::string marker = "/tmp/vardune-run-" + std::to_string(GetCurrentProcessId()) + "-" +
-                             RunToken() + "-" + std::to_string(counter++);
-  const std::string full = "(" + command + "); echo $? > " + marker + ".tmp && mv " + marker +
-                           ".tmp " + marker;
+namespace {
+
+// Hands a command to scripts/unix-runner when the tests run under it (VARDUNE_RUNNER names
+// its spool folder): written as NAME.tmp and renamed, so that the runner never sees half of
+// it; it runs in the current directory of this process, as a shell started from here would.
+bool RunThroughRunner(const std::string& full, const std::string& marker) {
+  char spool[1024];
+  const DWORD n = GetEnvironmentVariableA("VARDUNE_RUNNER", spool, sizeof spool);
+  if (n == 0 || n >= sizeof spool) return false;
+  wchar_t cwd[MAX_PATH] = {0};
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  const std::string here = UnixPath(cwd);
+  const std::string script = (here.empty() ? std::string() : "cd " + ShellQuote(here) + " && ") + full + "\n";
+  const std::string name = std::string(spool) + "/" + marker.substr(marker.rfind('/') + 1);
+  const auto win = [](const std::string& unix) {
+    std::wstring w = L"Z:" + FromUtf8(unix);
+    for (auto& c : w) {
+      if (c == L'/') c = L'\\';
+    }
+    return w;
+  };
+  const std::wstring tmp = win(name + ".tmp"), cmd = win(name + ".cmd");
+  {
+    os::Handle h(CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    if (!h || !WriteFile(h.get(), script.data(), static_cast<DWORD>(script.size()), &written, nullptr) ||
+        written != script.size()) {
+      return false;
+    }
+  }
+  return MoveFileExW(tmp.c_str(), cmd.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+// Starts /bin/sh with the command from this process (outside scripts/test).
+bool StartShell(const std::string& full) {
   std::wstring cmd = L"/bin/sh -c " + WinArg(FromUtf8(full));
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                       nullptr, &si, &pi)) {
-    return -1;
+    return false;
   }
   // For a Linux program Wine hands back handle values that belong to nothing of the child:
   // closing them would close whatever handle of this process has that value (standard
@@ -83,6 +110,20 @@ int RunUnix(const std::string& command) {
   if (pi.hThread && pi.dwThreadId && GetThreadId(pi.hThread) == pi.dwThreadId) {
     CloseHandle(pi.hThread);
   }
+  return true;
+}
+
+}  // namespace
+
+int RunUnix(const std::string& command) {
+  // Wine starts a Linux program without a process handle to wait on: the command writes its
+  // exit code into a marker file, which is awaited here.
+  static std::atomic<int> counter{0};
+  const std::string marker = "/tmp/vardune-run-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             RunToken() + "-" + std::to_string(counter++);
+  const std::string full = "(" + command + "); echo $? > " + marker + ".tmp && mv " + marker +
+                           ".tmp " + marker;
+  if (!RunThroughRunner(full, marker) && !StartShell(full)) return -1;
   const std::wstring winMarker = L"Z:" + FromUtf8(marker);
   std::wstring m = winMarker;
   for (auto& c : m) {
