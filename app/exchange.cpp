@@ -15,6 +15,7 @@
 #include "scan/export.h"
 #include "scan/import.h"
 #include "scan/model.h"
+#include "scan/progressread.h"
 #include "scan/scanui.h"
 #include "sets/ops.h"
 #include "ui/logwindow.h"
@@ -137,36 +138,18 @@ bool ReadExport(const std::wstring& path, ImportResult& result, std::wstring& fa
   }
   // The import of a large file takes seconds: the window stays alive as during a scan (every
   // command dropped), shows how far it is, and "STOPP" gives up without touching the results.
-  const std::wstring summary = GScanUi.GetPathText ? GScanUi.GetPathText() : std::wstring();
-  const std::wstring sizeMb = GroupThousands(file.Size() / 1048576);
-  int64_t done = 0;
-  int64_t nextRefresh = 0;
-  bool stopped = false;
   if (GScanUi.ResultsChanging) GScanUi.ResultsChanging();
-  if (GScanUi.EnableStop) GScanUi.EnableStop(true);
-  const ReadBytes read = [&](char* buf, size_t cap) -> int64_t {
-    const int64_t n = file.Read(buf, cap);
-    if (n > 0) done += n;
-    const int64_t now = os::Millis();
-    if (now >= nextRefresh) {
-      nextRefresh = now + 100;
-      if (GScanUi.SetPathText) {
-        GScanUi.SetPathText(L"Importiere " + path + L"\r\n" + GroupThousands(done / 1048576) +
-                            L" von " + sizeMb + L" MB");
-      }
-      if (GScanUi.PumpEvents && GScanUi.PumpEvents()) {
-        stopped = true;
-        return -1;
-      }
-    }
-    return n;
-  };
   ImportError err;
-  const bool ok = ReadNcduJson(read, result, err);
-  if (GScanUi.ReleaseStop) GScanUi.ReleaseStop();
-  if (GScanUi.EnableStop) GScanUi.EnableStop(false);
-  if (ok) return true;
-  if (GScanUi.SetPathText) GScanUi.SetPathText(summary);
+  bool stopped = false;
+  {
+    ProgressRead progress(file, L"Importiere", path);
+    const bool ok = ReadNcduJson(progress.Reader(), result, err);
+    stopped = progress.Stopped();
+    if (ok) {
+      progress.KeepPathText();
+      return true;
+    }
+  }
   if (GScanUi.ResultsUnchanged) GScanUi.ResultsUnchanged();
   if (stopped) return false;
   failure = ImportFailureText(path, ImportErrorText(err));

@@ -12,6 +12,7 @@
 #include "scan/compare.h"
 #include "scan/driver.h"
 #include "scan/model.h"
+#include "scan/progressread.h"
 #include "scan/scanui.h"
 #include "ui/anchor.h"
 #include "ui/platform/dialogs.h"
@@ -209,38 +210,16 @@ bool Read(const std::wstring& path, Comparison& out) {
   if (!file.IsOpen()) return failed(os::SystemErrorText(file.OpenError()));
   // As the import: the window stays alive meanwhile, every command dropped, and "STOPP"
   // gives up.
-  const std::wstring summary = GScanUi.GetPathText ? GScanUi.GetPathText() : std::wstring();
-  const std::wstring sizeMb = GroupThousands(file.Size() / 1048576);
-  int64_t done = 0, nextRefresh = 0;
-  bool stopped = false;
-  if (GScanUi.EnableStop) GScanUi.EnableStop(true);
-  const ReadBytes read = [&](char* buf, size_t cap) -> int64_t {
-    const int64_t n = file.Read(buf, cap);
-    if (n > 0) done += n;
-    const int64_t now = os::Millis();
-    if (now >= nextRefresh) {
-      nextRefresh = now + 100;
-      if (GScanUi.SetPathText) {
-        GScanUi.SetPathText(L"Vergleiche mit " + path + L"\r\n" + GroupThousands(done / 1048576) +
-                            L" von " + sizeMb + L" MB");
-      }
-      if (GScanUi.PumpEvents && GScanUi.PumpEvents()) {
-        stopped = true;
-        return -1;
-      }
-    }
-    return n;
-  };
   ImportError err;
   const uint64_t changes = Pfade.Changes();
-  const bool ok = CompareWithExport(Pfade, read, out, err);
-  if (GScanUi.ReleaseStop) GScanUi.ReleaseStop();
-  if (GScanUi.EnableStop) GScanUi.EnableStop(false);
-  if (GScanUi.SetPathText) GScanUi.SetPathText(summary);
-  if (stopped) return false;
-  if (!ok) {
-    return failed(ImportErrorText(err));
+  bool ok = false, stopped = false;
+  {
+    ProgressRead progress(file, L"Vergleiche mit", path);
+    ok = CompareWithExport(Pfade, progress.Reader(), out, err);
+    stopped = progress.Stopped();
   }
+  if (stopped) return false;
+  if (!ok) return failed(ImportErrorText(err));
   return out.Changes == changes;
 }
 
